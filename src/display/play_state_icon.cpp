@@ -1,0 +1,5 @@
+#include "display/play_state_icon.h"
+
+std::string play_state_icon() {
+    return " ";
+}
