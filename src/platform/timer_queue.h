@@ -1,0 +1,30 @@
+// One-shot and periodic timers whose callbacks run on threads of their own.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+struct platform_timer;
+using timer_handle = std::shared_ptr<platform_timer>;
+
+// Starts a timer: the first call of callback comes due_ms after now, then every period_ms
+// (period 0: once). Each call runs on a thread of its own, may block for seconds, and calls
+// of a periodic timer may overlap when one takes longer than the period.
+timer_handle create_timer(uint32_t due_ms, uint32_t period_ms, std::function<void()> callback);
+
+// Cancels the timer: no new call starts afterwards. With wait_for_callbacks, also waits
+// until every running call of it has returned; asked from inside one of its own calls, the
+// wait is skipped for that call (it cannot wait for itself) and false is returned.
+// Safe on a null handle and on a timer that has already fired or been deleted.
+bool delete_timer(const timer_handle& timer, bool wait_for_callbacks);
+
+// True while the calling thread runs a callback of timer.
+bool in_timer_callback(const timer_handle& timer);
+
+// Cancels every timer, waits for all running callbacks and ends the queue's own thread.
+// The queue starts again on the next create_timer.
+void shutdown_timer_queue();
+
+// Number of timer callbacks running right now (for shutdown checks and tests).
+int running_timer_callbacks();

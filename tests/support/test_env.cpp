@@ -1,0 +1,75 @@
+#include "support/test_env.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace testenv {
+
+void host_folder_test::SetUp() {
+    char pattern[] = "/tmp/plinthar-test-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    ASSERT_NE(made, nullptr);
+    folder_ = made;
+    fs::create_directory(fs::path(folder_) / "plugins");
+    previous_ = fs::current_path().string();
+    fs::current_path(folder_);
+}
+
+void host_folder_test::TearDown() {
+    std::error_code ignored;
+    fs::current_path(previous_, ignored);
+    if (!std::getenv("PLINTHAR_KEEP_TEST_FOLDERS")) fs::remove_all(folder_, ignored);
+}
+
+void host_folder_test::write_config(const std::string& contents) {
+    std::ofstream out(fs::path(folder_) / "plugins" / "plinthar.cfg", std::ios::binary);
+    out << contents;
+}
+
+std::vector<std::string> host_folder_test::raw_log_lines() const {
+    std::vector<std::string> lines;
+    std::ifstream in(fs::path(folder_) / "plugins" / "plinthar.log", std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> host_folder_test::log_lines() const {
+    std::vector<std::string> lines;
+    for (const auto& line : raw_log_lines()) lines.push_back(strip_time_stamp(line));
+    return lines;
+}
+
+bool host_folder_test::log_contains(const std::string& message) const {
+    for (const auto& line : log_lines())
+        if (line == message) return true;
+    return false;
+}
+
+std::string strip_time_stamp(const std::string& line) {
+    static const std::regex stamp(R"(^\d\d/\d\d/\d\d \d\d:\d\d:\d\d: )");
+    std::smatch match;
+    if (std::regex_search(line, match, stamp)) return match.suffix().str();
+    return line;
+}
+
+bool wait_until(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return condition();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+}  // namespace testenv
