@@ -1,5 +1,5 @@
 #include "display/version_line.h"
 
 std::string build_version_line() {
-    return std::string();
+    return "$Center( v2.0 " __DATE__ ")";
 }

@@ -1,0 +1,18 @@
+// Read-only look-ups into a Kodi reply, and host texts made fit for a JSON request.
+#pragma once
+
+#include <string>
+
+#include <cpprest/json.h>
+
+// Member key of an object; null when it is missing or the value itself is null.
+// Throws web::json::json_exception for any other kind of value.
+web::json::value member_of(const web::json::value& value, const std::string& key);
+
+// Element 0 of an array; null for an empty array or a null value.
+// Throws web::json::json_exception for any other kind of value.
+web::json::value first_element_of(const web::json::value& value);
+
+// The host's 8-bit text as a JSON string's text: valid UTF-8 stays as it is, bytes that
+// start no valid sequence become U+FFFD (the connection refuses to send invalid UTF-8).
+utility::string_t host_text_to_json(const std::string& text);
