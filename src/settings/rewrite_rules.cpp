@@ -1,0 +1,66 @@
+#include "settings/rewrite_rules.h"
+
+#include <regex>
+#include <vector>
+
+#include "platform/debug_output.h"
+
+namespace {
+
+struct rewrite_rule {
+    std::regex expression;
+    std::string replacement;
+};
+
+// Filled while the settings are read, read-only afterwards. Never destroyed, so a thread that
+// still rewrites a text while the process exits finds its rules in place.
+std::vector<rewrite_rule>& rewrite_rules() {
+    static auto* rules = new std::vector<rewrite_rule>;
+    return *rules;
+}
+
+// The first comma not preceded by a backslash; "\," stays in the pattern as a literal comma.
+size_t find_free_comma(const std::string& value) {
+    for (size_t at = value.find(','); at != std::string::npos; at = value.find(',', at + 1))
+        if (at == 0 || value[at - 1] != '\\') return at;
+    return std::string::npos;
+}
+
+void report(const char* what, const std::string& pattern, const std::string& replacement) {
+    debug_output(what);
+    debug_output(pattern.c_str());
+    debug_output(replacement.c_str());
+}
+
+}  // namespace
+
+void add_rewrite_rule(const std::string& value) {
+    const size_t comma = find_free_comma(value);
+    // Without a free comma there is no replacement text: the line is not a rule.
+    if (comma == std::string::npos) {
+        try {
+            report("Bad RegEx found", value, "");
+        } catch (...) {
+        }
+        return;
+    }
+    std::string pattern, replacement;
+    try {
+        pattern = value.substr(0, comma);
+        replacement = value.substr(comma + 1);
+        rewrite_rules().push_back({std::regex(pattern, std::regex::ECMAScript), replacement});
+        report("Adding regex", pattern, replacement);
+    } catch (...) {
+        report("Bad RegEx found", pattern, replacement);
+    }
+}
+
+void apply_rewrite_rules(std::string& text) {
+    for (const rewrite_rule& rule : rewrite_rules()) {
+        try {
+            text = std::regex_replace(text, rule.expression, rule.replacement);
+        } catch (...) {
+            // The matcher gave up on this text (too complex); the rule leaves it as it was.
+        }
+    }
+}
