@@ -1,8 +1,124 @@
 #include "player/notification_handlers.h"
 
-void on_play(web::json::value) {}
-void on_resume() {}
-void on_pause() {}
-void on_stop() {}
-void on_speed_changed(web::json::value) {}
-void on_volume_changed(web::json::value) {}
+#include <cstdio>
+
+#include "platform/text_encoding.h"
+#include "player/item_retrieval.h"
+#include "player/json_fields.h"
+#include "player/picture_name.h"
+#include "player/player_state.h"
+#include "player/progress_polling.h"
+#include "settings/config.h"
+#include "settings/log.h"
+
+namespace {
+
+void log_malformed(const web::json::value& message) {
+    try {
+        write_log("Malformed json message received: %ls",
+                  utf8_to_wide(message.serialize()).c_str());
+    } catch (...) {
+    }
+}
+
+// A play or resume notification while paused only resumes. True when it did.
+bool resume_if_paused() {
+    std::lock_guard<std::mutex> lock(state_mutex);
+    if (player_state.play_state != state_paused) return false;
+    player_state.play_state = state_playing;
+    return true;
+}
+
+void play(const web::json::value& message) {
+    if (resume_if_paused()) return;
+    begin_new_item();
+    stop_progress_timer();
+    const web::json::value& data = member_path(message, {"params", "data"});
+    const web::json::value& item = member_path(data, {"item"});
+    const utility::string_t type = read_text(member_path(item, {"type"}));
+    const web::json::value& title = member_path(item, {"title"});
+    set_mode(type);
+    set_play_state(state_playing);
+    if (type == "picture") {
+        set_title(picture_name(read_text(member_path(item, {"file"}))));
+        return;
+    }
+    const web::json::value& player_id = member_path(data, {"player", "playerid"});
+    if (!title.is_null() && type != "channel" && type != "song") {
+        const utility::string_t& text = read_text(title);
+        write_log("title %ls", utf8_to_wide(text).c_str());
+        set_player_id(read_int32(player_id));
+        set_title(text);
+        start_progress_timer(1);
+        return;
+    }
+    set_player_id(read_int32(player_id));
+    start_item_retrieval();
+}
+
+}  // namespace
+
+void on_play(web::json::value message) {
+    try {
+        play(message);
+    } catch (...) {
+        log_malformed(message);
+    }
+}
+
+void on_resume() {
+    try {
+        resume_if_paused();
+    } catch (...) {
+    }
+}
+
+void on_pause() {
+    try {
+        set_play_state(state_paused);
+    } catch (...) {
+    }
+}
+
+void on_stop() {
+    try {
+        begin_new_item();
+        stop_progress_timer();
+        set_play_state(state_stopped);
+        set_title(config_text(cfg_stop_str));
+        start_reset_timer();
+    } catch (...) {
+    }
+}
+
+void on_speed_changed(web::json::value message) {
+    try {
+        const int32_t speed =
+            read_int32(member_path(message, {"params", "data", "player", "speed"}));
+        // Speed 0 comes with a pause, which "Player.OnPause" reports already.
+        if (speed == 0) return;
+        if (speed == 1) {
+            confirm_normal_speed();
+        } else {
+            set_speed(speed);
+        }
+    } catch (...) {
+        std::fputs("error\n", stdout);
+        std::fflush(stdout);
+        log_malformed(message);
+    }
+}
+
+void on_volume_changed(web::json::value message) {
+    try {
+        const web::json::value& data = member_path(message, {"params", "data"});
+        const bool muted = read_bool(member_path(data, {"muted"}));
+        const int32_t volume = read_int32(member_path(data, {"volume"}));
+        set_volume(muted, volume);
+    } catch (...) {
+        try {
+            write_log("caught");
+        } catch (...) {
+        }
+    }
+}

@@ -3,52 +3,62 @@
 player_state_t player_state;
 std::mutex state_mutex;
 
-std::string narrow_text(const utility::string_t&) {
-    return {};
+void set_player_id(int32_t id) {
+    std::lock_guard<std::mutex> lock(state_mutex);
+    player_state.player_id = id;
 }
-utility::string_t center_wide_text(const utility::string_t& text) {
-    return text;
+
+void set_play_state(int32_t state) {
+    std::lock_guard<std::mutex> lock(state_mutex);
+    player_state.play_state = state;
 }
-void set_title(const utility::string_t&) {}
-void set_mode(const utility::string_t&) {}
-void set_player_id(int32_t) {}
-void set_speed(int32_t) {}
-void set_volume(bool, int32_t) {}
-void set_progress(int32_t, const utility::string_t&, const utility::string_t&) {}
-void set_episode(int32_t, int32_t, const utility::string_t&) {}
-void set_channel(int32_t, const utility::string_t&, const utility::string_t&) {}
-void set_song(int32_t, const utility::string_t&, const utility::string_t&) {}
+
 std::string get_title() {
-    return {};
+    std::lock_guard<std::mutex> lock(state_mutex);
+    return player_state.title;
 }
+
 std::string get_mode() {
-    return {};
+    std::lock_guard<std::mutex> lock(state_mutex);
+    return narrow_text(player_state.mode);
 }
+
 std::string get_progress_text() {
-    return {};
+    std::lock_guard<std::mutex> lock(state_mutex);
+    return narrow_text(player_state.progress_text);
 }
+
 std::string get_episode_text() {
-    return {};
+    std::lock_guard<std::mutex> lock(state_mutex);
+    return narrow_text(player_state.episode_text);
 }
+
 std::string get_channel_text() {
-    return {};
+    std::lock_guard<std::mutex> lock(state_mutex);
+    return narrow_text(player_state.channel_text);
 }
+
 int32_t get_volume() {
-    return 0;
+    std::lock_guard<std::mutex> lock(state_mutex);
+    return player_state.volume;
 }
+
 int32_t get_info_countdown() {
-    return 0;
+    std::lock_guard<std::mutex> lock(state_mutex);
+    return player_state.info_countdown;
 }
+
 int32_t get_play_state() {
-    return 0;
+    std::lock_guard<std::mutex> lock(state_mutex);
+    return player_state.play_state;
 }
+
 int32_t get_player_id() {
-    return 0;
+    std::lock_guard<std::mutex> lock(state_mutex);
+    return player_state.player_id;
 }
+
 bool get_muted() {
-    return false;
+    std::lock_guard<std::mutex> lock(state_mutex);
+    return player_state.muted;
 }
-void set_play_state(int32_t) {}
-void on_reset_timer() {}
-void start_reset_timer() {}
-void stop_reset_timers() {}

@@ -36,6 +36,12 @@ struct player_state_t {
     utility::string_t song_album;
     int32_t track_number = 0;
     int32_t info_countdown = 0;
+    // Raised by every start and stop of the progress polling: a tick applies what it read only
+    // while the number it started under is still current.
+    uint64_t progress_generation = 0;
+    // Raised by every play and stop: a retrieval applies the item it read only while the
+    // number it started under is still current.
+    uint64_t item_generation = 0;
     // Timer handles are not guarded by state_mutex; their owners serialise them.
     timer_handle progress_timer;
     timer_handle reset_timer;
@@ -56,10 +62,17 @@ void set_mode(const utility::string_t& text);
 void set_player_id(int32_t id);
 void set_speed(int32_t speed);
 void set_volume(bool muted, int32_t level);
-void set_progress(int32_t percentage, const utility::string_t& elapsed, const utility::string_t& total);
+void set_progress(int32_t percentage, const utility::string_t& elapsed,
+                  const utility::string_t& total);
 void set_episode(int32_t season, int32_t episode, const utility::string_t& episode_title);
 void set_channel(int32_t number, const utility::string_t& name, const utility::string_t& title);
 void set_song(int32_t track, const utility::string_t& artist, const utility::string_t& album);
+// Speed 1 reported while neither fast-forward nor rewind runs: only marks playing, keeping
+// the title; after fast-forward or rewind it is set_speed(1).
+void confirm_normal_speed();
+// The progress text that set_progress stores; reads settings only, takes no lock.
+utility::string_t build_progress_text(int32_t percentage, const utility::string_t& elapsed,
+                                      const utility::string_t& total);
 
 // Getters: copies, taken under state_mutex
 std::string get_title();
@@ -82,3 +95,7 @@ void on_reset_timer();
 void start_reset_timer();
 // Unload: cancels every reset timer and waits for their callbacks.
 void stop_reset_timers();
+// Cancels the latest reset timer without waiting for a callback of it that is running.
+void cancel_reset_timer();
+// Reset timers created and not yet fired or cancelled, fired ones not yet released (tests).
+size_t reset_timer_count();

@@ -1,0 +1,19 @@
+#include "platform/text_encoding.h"
+#include "player/player_state.h"
+#include "settings/config.h"
+
+std::string narrow_text(const utility::string_t& text) {
+    const std::u16string units = utf8_to_utf16_lenient(text);
+    std::string narrow(units.size(), '\0');
+    for (size_t i = 0; i < units.size(); ++i) {
+        narrow[i] = static_cast<char>(units[i] & 0xFF);
+    }
+    return narrow;
+}
+
+utility::string_t center_wide_text(const utility::string_t& text) {
+    const int64_t width = config_int(cfg_lcd_width);
+    const int64_t length = static_cast<int64_t>(utf8_to_utf16_lenient(text).size());
+    if (width <= 0 || length >= width) return text;
+    return utility::string_t(static_cast<size_t>((width - length) / 2), ' ') + text;
+}

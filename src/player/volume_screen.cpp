@@ -1,0 +1,19 @@
+#include "player/player_state.h"
+
+void set_volume(bool muted, int32_t level) {
+    {
+        std::lock_guard<std::mutex> lock(state_mutex);
+        player_state.volume = level;
+        if (muted != player_state.muted) {
+            // A mute or unmute shows only as the muted icon, not as the volume screen.
+            player_state.muted = muted;
+            return;
+        }
+        if (player_state.mode != "volume") player_state.saved_mode = player_state.mode;
+    }
+    // The pending timer is cancelled without waiting: its callback takes state_mutex, and
+    // this runs on the receive thread, which must not stall.
+    cancel_reset_timer();
+    set_mode("volume");
+    start_reset_timer();
+}
