@@ -1,0 +1,259 @@
+// plinthar-host: a display host for a terminal. It loads a plug-in from a host folder,
+// calls its text functions as a screen file says and draws the LCD.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "host/plugin_loader.h"
+#include "host/refresh_loop.h"
+#include "host/screen_file.h"
+#include "host/terminal_view.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const program = "plinthar-host";
+
+struct options {
+    std::string folder = ".";
+    std::string plugin;
+    std::string screen_path;
+    int width = 20;
+    int height = 4;
+    bool plain = false;
+    double seconds = 0;
+    long interval_ms = 0;
+};
+
+void usage(FILE* out) {
+    std::fprintf(out,
+                 "usage: %s [--folder DIR] [--plugin PATH] [--screen FILE] [--width N]\n"
+                 "       [--height N] [--plain] [--seconds N] [--interval MS]\n"
+                 "  --folder DIR    host folder holding plugins/plinthar.cfg (default .)\n"
+                 "  --plugin PATH   plug-in library (default build/plinthar.so, else the one\n"
+                 "                  next to this program)\n"
+                 "  --screen FILE   screen file; default: row 1 {1}, row 2 {2}\n"
+                 "  --width N, --height N   display size (default 20x4)\n"
+                 "  --plain         print each changed frame as plain text lines\n"
+                 "  --seconds N     end after N seconds\n"
+                 "  --interval MS   refresh more slowly than the plug-in's minimum\n",
+                 program);
+}
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", program, message.c_str());
+    return 1;
+}
+
+bool parse_long(const char* text, long low, long high, long& value) {
+    char* end = nullptr;
+    errno = 0;
+    const long parsed = std::strtol(text, &end, 10);
+    if (errno || end == text || *end || parsed < low || parsed > high) return false;
+    value = parsed;
+    return true;
+}
+
+// Returns 0 when fine, otherwise the exit code (2 for bad usage, 0 after --help).
+int parse_options(int argc, char** argv, options& opts, bool& done) {
+    done = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](const char*& out) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        const char* text = nullptr;
+        long number = 0;
+        if (arg == "--help" || arg == "-h") {
+            usage(stdout);
+            done = true;
+            return 0;
+        } else if (arg == "--plain") {
+            opts.plain = true;
+        } else if (arg == "--folder" && value(text)) {
+            opts.folder = text;
+        } else if (arg == "--plugin" && value(text)) {
+            opts.plugin = text;
+        } else if (arg == "--screen" && value(text)) {
+            opts.screen_path = text;
+        } else if (arg == "--width" && value(text) && parse_long(text, 1, 200, number)) {
+            opts.width = static_cast<int>(number);
+        } else if (arg == "--height" && value(text) && parse_long(text, 1, 50, number)) {
+            opts.height = static_cast<int>(number);
+        } else if (arg == "--interval" && value(text) && parse_long(text, 1, 600000, number)) {
+            opts.interval_ms = number;
+        } else if (arg == "--seconds" && value(text)) {
+            char* end = nullptr;
+            opts.seconds = std::strtod(text, &end);
+            if (end == text || *end || !(opts.seconds > 0) || opts.seconds > 1e7) {
+                std::fprintf(stderr, "%s: bad --seconds %s\n", program, text);
+                return 2;
+            }
+        } else {
+            std::fprintf(stderr, "%s: bad option %s\n", program, arg.c_str());
+            usage(stderr);
+            return 2;
+        }
+    }
+    return 0;
+}
+
+// Absolute path of the plug-in, found before the host changes folder.
+std::string plugin_path(const options& opts, std::string& error) {
+    std::string path = opts.plugin;
+    if (path.empty()) {
+        path = "build/plinthar.so";
+        std::error_code ignored;
+        if (!fs::exists(path, ignored)) {
+            const fs::path self = fs::read_symlink("/proc/self/exe", ignored);
+            if (!ignored) path = (self.parent_path() / "plinthar.so").string();
+        }
+    }
+    std::error_code code;
+    const fs::path absolute = fs::absolute(path, code);
+    if (code || !fs::exists(absolute, code)) {
+        error = "cannot find the plug-in " + path;
+        return "";
+    }
+    return absolute.string();
+}
+
+// Ctrl-C and SIGTERM: a flag and a byte in a pipe that wakes the waiting loop.
+std::atomic<bool> stop_requested{false};
+int wake_pipe[2] = {-1, -1};
+
+void on_signal(int) {
+    stop_requested = true;
+    const char byte = 1;
+    const ssize_t ignored = write(wake_pipe[1], &byte, 1);
+    (void)ignored;
+}
+
+bool install_signal_handlers() {
+    if (pipe(wake_pipe) != 0) return false;
+    for (int fd : wake_pipe) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    struct sigaction action {};
+    action.sa_handler = on_signal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    return true;
+}
+
+bool wait_for(lcd::steady::time_point deadline) {
+    while (!stop_requested) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - lcd::steady::now());
+        if (left.count() <= 0) return true;
+        pollfd fd{wake_pipe[0], POLLIN, 0};
+        const int timeout = static_cast<int>(std::min<long long>(left.count() + 1, INT_MAX));
+        if (poll(&fd, 1, timeout) > 0) {
+            char drain[16];
+            while (read(wake_pipe[0], drain, sizeof drain) > 0) {
+            }
+        }
+    }
+    return false;
+}
+
+std::tm local_now() {
+    const std::time_t now = std::time(nullptr);
+    std::tm result{};
+    localtime_r(&now, &result);
+    return result;
+}
+
+void write_out(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    options opts;
+    bool done = false;
+    if (const int code = parse_options(argc, argv, opts, done); code || done) return code;
+
+    std::string error;
+    const std::string plugin_file = plugin_path(opts, error);
+    if (plugin_file.empty()) return fail(error);
+
+    lcd::screen layout = lcd::default_screen();
+    if (!opts.screen_path.empty()) {
+        lcd::screen_error screen_problem;
+        auto loaded = lcd::load_screen(opts.screen_path, screen_problem);
+        if (!loaded) {
+            if (screen_problem.line == 0)
+                return fail("cannot read the screen file " + opts.screen_path + ": " +
+                            screen_problem.message);
+            return fail(opts.screen_path + ":" + std::to_string(screen_problem.line) + ": " +
+                        screen_problem.message);
+        }
+        layout = *loaded;
+    }
+    if (static_cast<int>(layout.rows.size()) > opts.height)
+        return fail("the screen has " + std::to_string(layout.rows.size()) + " rows, the display " +
+                    std::to_string(opts.height) + " (see --height)");
+
+    if (chdir(opts.folder.c_str()) != 0)
+        return fail("cannot enter the host folder " + opts.folder + ": " + std::strerror(errno));
+    if (!install_signal_handlers()) return fail("cannot set up signal handling");
+
+    lcd::loaded_plugin plugin;
+    if (!lcd::load_plugin(plugin_file, plugin, error)) return fail(error);
+
+    lcd::loop_settings settings;
+    settings.width = opts.width;
+    settings.height = opts.height;
+    settings.slowest_first = std::chrono::milliseconds(opts.interval_ms);
+    if (opts.seconds > 0)
+        settings.run_for = std::chrono::milliseconds(static_cast<long long>(opts.seconds * 1000));
+
+    lcd::loop_clock clock;
+    clock.now = [] { return lcd::steady::now(); };
+    clock.wait_until = wait_for;
+    clock.local_time = local_now;
+
+    lcd::view_info info;
+    info.plugin_name = fs::path(plugin_file).filename().string();
+    info.interval = lcd::refresh_interval(0, settings);
+    const auto started = lcd::steady::now();
+    std::string last_plain;
+
+    const bool fancy = !opts.plain;
+    if (fancy) write_out(lcd::fancy_view_begin());
+    lcd::run_display(plugin.api, layout, settings, clock,
+                     [&](const lcd::frame& shown, const lcd::loop_result& so_far) {
+                         if (!fancy) {
+                             std::string text = lcd::plain_frame_text(shown);
+                             if (text == last_plain) return;
+                             last_plain = text;
+                             write_out(text + "\n");
+                             return;
+                         }
+                         info.refreshes = so_far.refreshes;
+                         info.interval = so_far.interval;
+                         info.running = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             lcd::steady::now() - started);
+                         write_out(lcd::fancy_frame_text(shown, info));
+                     });
+    if (fancy) write_out(lcd::fancy_view_end() + "\n");
+    lcd::unload_plugin(plugin);
+    return 0;
+}
