@@ -27,8 +27,15 @@ PLINTHAR_EXPORT void start_listen();
 PLINTHAR_EXPORT void ws_close();
 
 // Close handler: logs the status and clears both flags.
-void on_close(web::websockets::client::websocket_close_status status, const utility::string_t& reason,
-              const std::error_code& error);
+void on_close(web::websockets::client::websocket_close_status status,
+              const utility::string_t& reason, const std::error_code& error);
 
 // Unload: closes and releases the client and waits until none of its handlers runs.
 void shutdown_connection();
+
+// Threads of the task library's shared pool: the connect continuation, the close
+// notification and the send continuations run there, beside a few item retrievals
+// that block in a request. Its default is 40.
+constexpr size_t task_pool_threads = 4;
+// Sizes the shared pool once, before its first use; a pool already running keeps its size.
+void size_task_pool();

@@ -1,6 +1,7 @@
 // JSON-RPC requests that block until their reply has come or 5000 ms have passed.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -30,3 +31,5 @@ PLINTHAR_EXPORT web::json::value ws_send_wait(const utility::string_t& method,
 // Unload: wakes every waiting sender at once (they return null) and makes later sends
 // return null without waiting.
 void cancel_pending_requests();
+// Lets requests through again (a new connection attempt after an unload's cancel).
+void resume_requests();

@@ -1,0 +1,85 @@
+#include "kodi/intake.h"
+
+#include <optional>
+
+#include <cpprest/containerstream.h>
+
+#include "kodi/request.h"
+#include "platform/text_encoding.h"
+#include "player/notification_handlers.h"
+#include "settings/log.h"
+
+namespace {
+
+// The key of pending_requests for an "id" that is an integer fitting in 32 bits
+// (as Kodi echoes ours); anything else answers no waiting request.
+std::optional<uint32_t> request_key(const web::json::value& message) {
+    if (!message.has_field(U("id"))) return std::nullopt;
+    const web::json::value& id = message.at(U("id"));
+    if (!id.is_integer()) return std::nullopt;
+    const web::json::number& number = id.as_number();
+    if (number.is_int32()) return static_cast<uint32_t>(number.to_int32());
+    if (number.is_uint32()) return number.to_uint32();
+    return std::nullopt;
+}
+
+// Hands a reply to its waiting sender; false when nobody waits for this id.
+bool hand_over(uint32_t key, web::json::value& message) {
+    std::lock_guard<std::mutex> lock(pending_mutex);
+    auto found = pending_requests.find(key);
+    if (found == pending_requests.end()) return false;
+    pending_request& record = *found->second;
+    std::lock_guard<std::mutex> reply_guard(record.reply_lock);
+    record.reply = std::move(message);
+    record.reply_ready.notify_all();
+    return true;
+}
+
+std::string payload_of(const web::websockets::client::websocket_incoming_message& message) {
+    concurrency::streams::container_buffer<std::string> buffer;
+    message.body().read_to_end(buffer).get();
+    return std::move(buffer.collection());
+}
+
+}  // namespace
+
+void handle_message(web::websockets::client::websocket_incoming_message message) {
+    try {
+        handle_message_text(payload_of(message));
+    } catch (...) {
+        // Whatever the peer sent, the receive thread must go on.
+    }
+}
+
+void handle_message_text(const std::string& payload) {
+    try {
+        // Kodi closes with a text frame that is not UTF-8; such payloads are dropped quietly.
+        if (!is_valid_utf8(payload)) return;
+        web::json::value message = web::json::value::parse(payload);
+        write_log("Received: %ls", utf8_to_wide(payload).c_str());
+        if (!message.is_object()) return;
+        if (auto key = request_key(message); key && hand_over(*key, message)) return;
+        dispatch_notification(std::move(message));
+    } catch (...) {
+        // Unparseable or failing input is dropped; the next message is handled as usual.
+    }
+}
+
+void dispatch_notification(web::json::value message) {
+    if (!message.is_object() || !message.has_field(U("method"))) return;
+    const web::json::value& method_value = message.at(U("method"));
+    if (!method_value.is_string()) return;
+    const utility::string_t method = method_value.as_string();
+    if (method == U("Player.OnPlay"))
+        on_play(message);
+    else if (method == U("Player.OnPause"))
+        on_pause();
+    else if (method == U("Player.OnStop"))
+        on_stop();
+    else if (method == U("Player.OnSpeedChanged"))
+        on_speed_changed(message);
+    else if (method == U("Application.OnVolumeChanged"))
+        on_volume_changed(message);
+    else if (method == U("Player.OnResume"))
+        on_resume();
+}
