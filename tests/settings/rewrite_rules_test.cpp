@@ -1,0 +1,89 @@
+#include <cstdlib>
+#include <string>
+
+#include "settings/config.h"
+#include "settings/rewrite_rules.h"
+#include "support/test_env.h"
+
+namespace {
+
+class rewrite_rules : public testenv::host_folder_test {
+  protected:
+    void read(const std::string& contents) {
+        write_config(contents);
+        init_config();
+    }
+    // The settings file is read with the debug output captured.
+    std::string read_with_debug_output(const std::string& contents) {
+        setenv("PLINTHAR_DEBUG", "1", 1);
+        testing::internal::CaptureStderr();
+        read(contents);
+        return testing::internal::GetCapturedStderr();
+    }
+    static std::string rewrite(std::string text) {
+        apply_rewrite_rules(text);
+        return text;
+    }
+};
+
+TEST_F(rewrite_rules, without_rules_texts_pass_unchanged) {
+    read("port=9091\n");
+    EXPECT_EQ(rewrite("The Example"), "The Example");
+    EXPECT_EQ(rewrite(""), "");
+}
+
+TEST_F(rewrite_rules, a_rule_moves_the_article_behind_the_title) {
+    read("regex=^The (.*),$1, The\n");
+    EXPECT_EQ(rewrite("The Example"), "Example, The");
+    EXPECT_EQ(rewrite("Another Example"), "Another Example");
+}
+
+TEST_F(rewrite_rules, backslash_comma_belongs_to_the_pattern) {
+    read("regex=a\\,b,x\n");
+    EXPECT_EQ(rewrite("1a,b2a,b"), "1x2x");
+    EXPECT_EQ(rewrite("ab"), "ab");
+}
+
+TEST_F(rewrite_rules, the_replacement_is_taken_whole_with_its_commas_and_formats) {
+    read("REGEX=o,[$&],\nRegex=(\\d+)$,#$1$$\n");
+    EXPECT_EQ(rewrite("foo 42"), "f[o],[o], #42$");
+}
+
+TEST_F(rewrite_rules, rules_apply_in_the_order_of_the_lines) {
+    read("regex=a,b\nregex=b,c\n");
+    EXPECT_EQ(rewrite("a"), "c");
+}
+
+TEST_F(rewrite_rules, a_later_line_sees_the_output_of_an_earlier_one_only) {
+    read("regex=b,c\nregex=a,b\n");
+    EXPECT_EQ(rewrite("ab"), "bc");  // the other order would give "cc"
+}
+
+TEST_F(rewrite_rules, an_empty_replacement_deletes_the_matches) {
+    read("regex=\\s+,\n");
+    EXPECT_EQ(rewrite(" a b  c "), "abc");
+}
+
+TEST_F(rewrite_rules, a_bad_pattern_is_skipped_and_reported_and_later_rules_still_apply) {
+    const std::string output = read_with_debug_output("regex=(unclosed,x\nregex=y,z\nport=1\n");
+    EXPECT_NE(output.find("Bad RegEx found\n(unclosed\nx\n"), std::string::npos) << output;
+    EXPECT_NE(output.find("Adding regex\ny\nz\n"), std::string::npos) << output;
+    EXPECT_EQ(output.find("Adding regex\n(unclosed"), std::string::npos) << output;
+    EXPECT_EQ(rewrite("(unclosed y"), "(unclosed z");
+    EXPECT_STREQ(get_config_item(cfg_port), "1");
+}
+
+TEST_F(rewrite_rules, a_line_without_a_free_comma_is_no_rule) {
+    const std::string output = read_with_debug_output("regex=abc\nregex=a\\,b\nregex=d,e\n");
+    EXPECT_NE(output.find("Bad RegEx found\nabc\n\n"), std::string::npos) << output;
+    EXPECT_NE(output.find("Bad RegEx found\na\\,b\n\n"), std::string::npos) << output;
+    EXPECT_EQ(rewrite("abc a,b d"), "abc a,b e");
+}
+
+TEST_F(rewrite_rules, a_pattern_prone_to_backtracking_does_not_stop_start_up) {
+    read("regex=(a+)+b,x\nregex=(x|x)*y,z\nport=9091\n");
+    EXPECT_STREQ(get_config_item(cfg_port), "9091");
+    EXPECT_EQ(rewrite("aab"), "x");
+}
+
+}  // namespace
