@@ -75,8 +75,8 @@ int32_t apply_item(const web::json::value& item, uint64_t generation) {
         const web::json::value& artists = member_path(item, {"artist"});
         if (!artists.is_array()) throw web::json::json_exception("not an array");
         const web::json::array& list = artists.as_array();
-        const utility::string_t& artist =
-            read_text(list.size() > 0 ? list.at(0) : web::json::value::null());
+        const utility::string_t artist =
+            read_text(list.size() > 0 ? list.at(0) : web::json::value());
         set_song(track, artist, album);
         return 3;
     }
@@ -149,4 +149,9 @@ void begin_new_item() {
     std::lock_guard<std::mutex> lock(item_change_mutex);
     std::lock_guard<std::mutex> state_lock(state_mutex);
     ++player_state.item_generation;
+}
+
+int running_item_retrievals() {
+    std::lock_guard<std::mutex> lock(retrievals_mutex);
+    return running_retrievals;
 }

@@ -16,3 +16,5 @@ void wait_for_item_retrievals();
 // Play and stop call this first: a retrieval started before it changes nothing any more
 // (neither the state nor the progress polling).
 void begin_new_item();
+// Retrieval tasks started and not yet ended (for shutdown checks and tests).
+int running_item_retrievals();

@@ -92,12 +92,18 @@ TEST_F(play_state_test, PlayPauseResumeSpeedAndStopFollowTheTransitionTable) {
 }
 
 TEST_F(play_state_test, SpeedLabelsComeFromTheSettingsAndTheLowestSpeedHasAMagnitude) {
-    connect("ff_str=Vor\nrewind_str=Zur\xC3\xBC" "ck\n");
+    connect(
+        "ff_str=Vor\nrewind_str=Zur\xC3\xBC"
+        "ck\n");
     push("Player.OnPlay", movie_play("T"));
     push("Player.OnSpeedChanged", speed_data(8));
     ASSERT_TRUE(wait_until([] { return get_title() == "Vor 8X"; }));
     push("Player.OnSpeedChanged", speed_data(-2147483647 - 1));
-    ASSERT_TRUE(wait_until([] { return get_title() == "Zur\xC3\xBC" "ck 2147483648X"; }));
+    ASSERT_TRUE(wait_until([] {
+        return get_title() ==
+               "Zur\xC3\xBC"
+               "ck 2147483648X";
+    }));
     // Speed 1 right after a play (nothing saved) only confirms playing.
     push("Player.OnPlay", movie_play("U"));
     push("Player.OnSpeedChanged", speed_data(1));
@@ -167,9 +173,9 @@ TEST_F(play_state_test, MeasuresNotificationToStateLatency) {
         while (get_play_state() != expected) {
             ASSERT_LT(std::chrono::steady_clock::now() - start, 5s);
         }
-        micros.push_back(std::chrono::duration<double, std::micro>(
-                             std::chrono::steady_clock::now() - start)
-                             .count());
+        micros.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                .count());
     }
     std::sort(micros.begin(), micros.end());
     std::cout << "notification to state: p50 " << micros[micros.size() / 2] << " us, p99 "

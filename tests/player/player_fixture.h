@@ -22,7 +22,9 @@ namespace player_testing {
 using web::json::value;
 using namespace std::chrono_literals;
 
-inline value json(const std::string& text) { return value::parse(text); }
+inline value json(const std::string& text) {
+    return value::parse(text);
+}
 
 // Kodi 20.1's shapes (see the recorded traces).
 inline std::string movie_play(const std::string& title, int player_id = 1) {
@@ -34,7 +36,8 @@ inline std::string speed_data(int speed) {
            std::to_string(speed) + "}}";
 }
 inline std::string volume_data(bool muted, const std::string& volume) {
-    return std::string(R"({"muted":)") + (muted ? "true" : "false") + R"(,"volume":)" + volume + "}";
+    return std::string(R"({"muted":)") + (muted ? "true" : "false") + R"(,"volume":)" + volume +
+           "}";
 }
 inline value progress_result(double percentage) {
     return json(R"({"percentage":)" + std::to_string(percentage) +
@@ -43,7 +46,7 @@ inline value progress_result(double percentage) {
 }
 
 class player_test : public testenv::fake_kodi_test {
-protected:
+  protected:
     void TearDown() override {
         cancel_pending_requests();
         wait_for_item_retrievals();
