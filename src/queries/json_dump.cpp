@@ -1,7 +1,6 @@
 // An inspection aid: the members of a JSON object, one "key = value" line each.
 #include "queries/json_dump.h"
 
-#include <clocale>
 #include <cstdio>
 #include <cwchar>
 #include <iostream>
@@ -14,9 +13,11 @@
 
 namespace {
 
+const std::wstreambuf* const standard_wide_output = std::wcout.rdbuf();
+
 // The C library fixes a stream's wide-character conversion when the stream first turns
 // wide. Standard output still unoriented is turned wide under a UTF-8 locale here, so
-// non-ASCII text reaches it instead of failing the stream.
+// that non-ASCII text is encoded as UTF-8 rather than failing the stream.
 void prepare_standard_output() {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -30,15 +31,25 @@ void prepare_standard_output() {
     });
 }
 
-void write_members(const web::json::value& value, const std::wstring& prefix) {
+void write_line(const std::string& line) {
+    // Standard output already used for bytes would cut every wide character to 8 bits:
+    // the line goes there as UTF-8 bytes instead.
+    if (std::wcout.rdbuf() == standard_wide_output && std::fwide(stdout, 0) < 0) {
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+        return;
+    }
+    std::wcout << utf8_to_wide(line) << std::endl;
+}
+
+void write_members(const web::json::value& value, const std::string& prefix) {
     for (const auto& member : value.as_object()) {
-        const std::wstring key = utf8_to_wide(member.first);
         if (member.second.is_array()) {
-            std::wcout << prefix << key << std::endl;
-            write_members(first_element_of(member.second), prefix + L"  ");
+            write_line(prefix + member.first);
+            write_members(first_element_of(member.second), prefix + "  ");
         } else {
-            std::wcout << prefix << key << L" = " << utf8_to_wide(member.second.serialize())
-                       << std::endl;
+            write_line(prefix + member.first + " = " + member.second.serialize());
         }
     }
 }
@@ -47,5 +58,5 @@ void write_members(const web::json::value& value, const std::wstring& prefix) {
 
 void display(web::json::value value, utility::string_t prefix) {
     prepare_standard_output();
-    write_members(value, utf8_to_wide(prefix));
+    write_members(value, prefix);
 }
