@@ -59,6 +59,11 @@ class handler_scope {
     handler_scope& operator=(const handler_scope&) = delete;
 };
 
+bool is_current(const std::shared_ptr<client_session>& session) {
+    std::lock_guard<std::mutex> lock(state().mutex);
+    return state().session == session;
+}
+
 void on_client_message(const websocket_incoming_message& message) {
     handler_scope scope;
     if (handlers_stopped) return;
@@ -83,8 +88,9 @@ void on_client_close(const std::shared_ptr<client_session>& session, websocket_c
             session->close_error = error;
             listening = session->listening;
         }
-        // A client that never got connected ends in the error path of ws_connect instead.
-        if (listening) on_close(status, reason, error);
+        // A client that never got connected ends in the error path of ws_connect instead,
+        // and the end of a replaced client says nothing about the current connection.
+        if (listening && is_current(session)) on_close(status, reason, error);
     } catch (...) {
     }
 }

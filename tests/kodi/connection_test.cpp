@@ -159,4 +159,29 @@ TEST_F(connection_test, shutdown_releases_the_client_while_kodi_keeps_talking) {
     EXPECT_TRUE(ws_send_wait(U("JSONRPC.Ping"), web::json::value()).is_null());
 }
 
+TEST_F(connection_test, a_handshake_that_never_comes_ends_the_attempt_with_an_error) {
+    kodi.set_stall_handshake(true);
+    init_config();
+    init_logging();
+    g_connect_pending = true;
+    ws_connect();
+    EXPECT_FALSE(g_connected);
+    EXPECT_FALSE(g_connect_pending);
+    EXPECT_TRUE(log_has_prefix("Error connecting. Error= "));
+
+    kodi.set_stall_handshake(false);
+    ws_connect();
+    EXPECT_TRUE(g_connected);
+}
+
+TEST_F(connection_test, a_second_attempt_while_connected_leaves_the_new_connection_up) {
+    ASSERT_TRUE(connect_library());
+    ws_connect();
+    ASSERT_TRUE(g_connected);
+    // The first client is released and closed; its end is not the new connection's.
+    ASSERT_TRUE(kodi.wait_for_clients(1, 5s));
+    EXPECT_TRUE(g_connected);
+    EXPECT_FALSE(log_has_prefix("Client Close Detected"));
+}
+
 }  // namespace

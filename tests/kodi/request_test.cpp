@@ -90,6 +90,17 @@ TEST_F(request_test, two_senders_answered_in_reverse_order_each_get_their_own_re
     EXPECT_EQ(pending_count(), 0u);
 }
 
+TEST_F(request_test, a_delayed_reply_is_overtaken_by_a_quick_one) {
+    kodi.set_delay("Slow.Method", 300ms);
+    auto slow =
+        std::async(std::launch::async, [] { return ws_send_wait(U("Slow.Method"), params_n(1)); });
+    ASSERT_TRUE(kodi.wait_for_requests("Slow.Method", 1, 5s));
+    EXPECT_EQ(ws_send_wait(U("Quick.Method"), params_n(2)).at(U("result")).at(U("n")).as_integer(),
+              2);
+    EXPECT_EQ(slow.wait_for(0s), std::future_status::timeout);
+    EXPECT_EQ(slow.get().at(U("result")).at(U("n")).as_integer(), 1);
+}
+
 TEST_F(request_test, a_reply_stored_before_the_sender_waits_ends_the_wait_at_once) {
     // With the shared pool occupied the send cannot finish, so the sender is held before
     // its wait while the reply is handed over.
