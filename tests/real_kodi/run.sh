@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Runs the real-Kodi check: installs Kodi 20 and its helpers when missing, makes the test
+# media, starts Kodi headless inside a network namespace that has nothing but a loopback
+# interface, runs the checker in the same namespace and removes everything again, also when
+# a step fails. Kodi never runs outside the namespace.
+#
+#   usage: run.sh CHECKER KODI_SCRIPTS_DIR
+#
+# KODI_SCRIPTS_DIR holds start-kodi.sh, stop-kodi.sh and make-media.sh (they may lack write
+# and execute bits: they are copied and run with bash). Exit status 77 means skipped: not
+# root, no network namespaces, or the packages cannot be installed (for example offline).
+# REAL_KODI_KEEP=1 keeps the work folder (Kodi's home and log, media).
+set -uo pipefail
+
+checker=${1:?usage: run.sh CHECKER KODI_SCRIPTS_DIR}
+scripts=${2:?usage: run.sh CHECKER KODI_SCRIPTS_DIR}
+port=9090
+t0=$(date +%s.%N)
+
+skip() {
+    echo "SKIPPED: $*"
+    exit 77
+}
+elapsed() { awk -v a="$t0" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }'; }
+
+[ "$(id -u)" -eq 0 ] || skip "needs root (network namespace, apt-get)"
+for f in start-kodi.sh stop-kodi.sh make-media.sh; do
+    [ -r "$scripts/$f" ] || skip "no $scripts/$f"
+done
+[ -x "$checker" ] || { echo "no checker at $checker" >&2; exit 1; }
+
+# 1. What Kodi, its headless display and audio, the media maker and the scripts need.
+packages=(kodi xvfb pulseaudio libgl1-mesa-dri python3-websockets ffmpeg iproute2)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt_install() { timeout 600 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; }
+    if ! apt_install; then
+        timeout 300 apt-get update -qq >/dev/null 2>&1
+        apt_install || skip "cannot install ${missing[*]}"
+    fi
+    echo "installed in $(elapsed) s"
+fi
+compgen -G '/usr/lib/*/kodi/kodi.bin' >/dev/null || skip "kodi.bin not found after install"
+
+work=$(mktemp -d /tmp/plinthar-realkodi-XXXXXX)
+ns=plinthar-kodi-$$
+khome=$work/kodi-home
+ns_made=0
+failed_hint() {
+    echo "---- tail of Kodi's log ($khome/.kodi/temp/kodi.log)"
+    tail -n 40 "$khome/.kodi/temp/kodi.log" 2>/dev/null
+}
+cleanup() {
+    local rc=$?
+    if [ -d "$khome/run" ]; then bash "$work/scripts/stop-kodi.sh" "$khome" >/dev/null || rc=1; fi
+    [ "$ns_made" = 1 ] && ip netns del "$ns" 2>/dev/null
+    if [ "$rc" -ne 0 ] && [ "$rc" -ne 77 ]; then failed_hint; fi
+    if [ "${REAL_KODI_KEEP:-0}" = 1 ] || { [ "$rc" -ne 0 ] && [ "$rc" -ne 77 ]; }; then
+        echo "work folder kept: $work"
+    else
+        rm -rf "$work"
+    fi
+    echo "real-Kodi check: exit $rc after $(elapsed) s"
+    exit "$rc"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+mkdir -p "$work/scripts"
+cp "$scripts/start-kodi.sh" "$scripts/stop-kodi.sh" "$scripts/make-media.sh" "$work/scripts/"
+chmod u+rwx "$work/scripts/"*.sh
+
+# 2. The namespace: only lo, and it up. Kodi and the checker both run in it.
+ip netns add "$ns" 2>/dev/null || skip "cannot make a network namespace"
+ns_made=1
+in_ns() { ip netns exec "$ns" "$@"; }
+in_ns ip link set lo up || exit 1
+links=$(in_ns ip -o link show | awk -F': ' '{ print $2 }' | tr '\n' ' ')
+if [ "$links" != "lo " ]; then
+    echo "the namespace has more than loopback: $links" >&2
+    exit 1
+fi
+
+# 3. Media and Kodi.
+bash "$work/scripts/make-media.sh" "$work/media" >/dev/null || exit 1
+echo "media made at $(elapsed) s"
+KODI_FRESH=1 KODI_SCREEN=640x360x24 in_ns bash "$work/scripts/start-kodi.sh" "$port" "$khome" || exit 1
+echo "Kodi ready at $(elapsed) s"
+
+# 4. The checker, as a display host in the same namespace.
+REAL_KODI_MEDIA=$work/media REAL_KODI_PORT=$port in_ns timeout 300 "$checker"
+rc=$?
+echo "checker done at $(elapsed) s"
+exit $rc
