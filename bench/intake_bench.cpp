@@ -1,0 +1,127 @@
+// Notifications through the intake into the player state, against parsing them alone.
+// Google Benchmark runs the two with repetitions in random interleaving.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bench_stats.h"
+#include "bench_table.h"
+#include "kodi/intake.h"
+#include "kodi_script.h"
+#include "sections.h"
+#include "settings/config.h"
+#include "settings/log.h"
+
+namespace bench {
+
+namespace {
+
+// Volume level changes and titled movie plays, alternating, as Kodi sends them.
+std::vector<std::string> make_messages() {
+    std::vector<std::string> messages;
+    for (int i = 0; i < 64; ++i) {
+        if (i % 2 == 0)
+            messages.push_back(
+                fake_kodi::notification_text("Application.OnVolumeChanged", volume_data(30 + i)));
+        else
+            messages.push_back(fake_kodi::notification_text(
+                "Player.OnPlay", movie_play_data("Bench Movie " + std::to_string(i))));
+    }
+    return messages;
+}
+
+const std::vector<std::string>& messages() {
+    static const std::vector<std::string> all = make_messages();
+    return all;
+}
+
+void intake(benchmark::State& state) {
+    const auto& all = messages();
+    size_t next = 0;
+    for (auto _ : state) {
+        handle_message_text(all[next]);
+        next = (next + 1) % all.size();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void parse_only(benchmark::State& state) {
+    const auto& all = messages();
+    size_t next = 0;
+    for (auto _ : state) {
+        auto parsed = web::json::value::parse(utility::conversions::to_string_t(all[next]));
+        benchmark::DoNotOptimize(parsed);
+        next = (next + 1) % all.size();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// Keeps the rate of every repetition, by benchmark name.
+class collecting_reporter : public benchmark::BenchmarkReporter {
+  public:
+    bool ReportContext(const Context&) override { return true; }
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+            const double seconds = run.real_accumulated_time;
+            if (seconds > 0) rates[run.run_name.function_name].push_back(run.iterations / seconds);
+        }
+    }
+    std::map<std::string, std::vector<double>> rates;
+};
+
+double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void measure(const std::string& subject_name, const std::string& floor_name, int repetitions,
+             double min_time, double& subject_rate, double& floor_rate) {
+    benchmark::RegisterBenchmark(subject_name.c_str(), intake)
+        ->Repetitions(repetitions)
+        ->MinTime(min_time)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark(floor_name.c_str(), parse_only)
+        ->Repetitions(repetitions)
+        ->MinTime(min_time)
+        ->UseRealTime();
+    collecting_reporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter, "^(" + subject_name + "|" + floor_name + ")$");
+    subject_rate = median(reporter.rates[subject_name]);
+    floor_rate = median(reporter.rates[floor_name]);
+}
+
+}  // namespace
+
+void run_intake() {
+    const std::string section = "4. Intake (handle_message_text → player state)";
+    const int repetitions = static_cast<int>(environment_number("PLINTHAR_BENCH_REPETITIONS", 9));
+    const double min_time = environment_number("PLINTHAR_BENCH_MIN_TIME", 0.2);
+
+    double off = 0, off_floor = 0;
+    measure("intake_logging_off", "parse_only_a", repetitions, min_time, off, off_floor);
+    add_row({section, "notifications/s, logging off", format_rate(off), format_rate(off_floor),
+             format_ratio(off, off_floor), "≥ 0.7× parse-only", met_text(off >= 0.7 * off_floor)});
+
+    // The log, once on, stays on for the rest of the process.
+    config_items[cfg_logging].int_value = 1;
+    config_items[cfg_newfile].int_value = 1;
+    init_logging();
+    double on = 0, on_floor = 0;
+    measure("intake_logging_on", "parse_only_b", repetitions, min_time, on, on_floor);
+    add_row({section, "notifications/s, logging on", format_rate(on), format_rate(on_floor),
+             format_ratio(on, on_floor), "(no target)", ""});
+    add_note("Intake: " + std::to_string(messages().size()) +
+             " messages alternating Application.OnVolumeChanged (a level change: volume screen "
+             "and reset timer restarted) and titled movie Player.OnPlay (progress timer "
+             "restarted); median of " +
+             std::to_string(repetitions) +
+             " repetitions, randomly interleaved with parse-only (web::json::value::parse of "
+             "the same texts).");
+}
+
+}  // namespace bench
