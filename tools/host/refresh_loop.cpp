@@ -84,13 +84,13 @@ loop_result run_display(const plugin_api& api, const screen& layout, const loop_
             break;
         }
         if (!clock.wait_until(refresh_at)) break;
-        const steady::time_point begun = clock.now();
         const frame shown =
             build_frame(api, layout, settings.width, settings.height, clock.local_time(), glyphs);
         ++result.refreshes;
+        // A whole interval from the last call of this refresh: a function called late in a
+        // slow refresh is then not called again sooner than that at the start of the next.
+        refresh_at = clock.now() + result.interval;
         show(shown, result);
-        // The next refresh starts one interval after this one began, never sooner.
-        refresh_at = begun + result.interval;
     }
     api.fini();
     return result;
