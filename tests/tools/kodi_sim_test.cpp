@@ -1,0 +1,215 @@
+// The Kodi simulator seen from a plain WebSocket client: Kodi 20's message shapes,
+// advancing progress, and Kodi's error for unknown methods.
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <regex>
+
+#include <gtest/gtest.h>
+
+#include <cpprest/json.h>
+#include <cpprest/ws_client.h>
+
+#include "support/test_env.h"
+#include "tools/child_process.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using web::json::value;
+using web::websockets::client::websocket_callback_client;
+using web::websockets::client::websocket_incoming_message;
+using web::websockets::client::websocket_outgoing_message;
+
+// A JSON-RPC client that keeps every notification it gets.
+class rpc_client {
+  public:
+    explicit rpc_client(int port) {
+        client_.set_message_handler([this](const websocket_incoming_message& message) {
+            try {
+                const value parsed = value::parse(message.extract_string().get());
+                std::lock_guard<std::mutex> lock(lock_);
+                messages_.push_back(parsed);
+                arrived_.notify_all();
+            } catch (...) {
+            }
+        });
+        client_.connect("ws://127.0.0.1:" + std::to_string(port) + "/jsonrpc").get();
+    }
+    ~rpc_client() {
+        try {
+            client_.close().get();
+        } catch (...) {
+        }
+    }
+
+    value call(const std::string& method, const value& params = value::null()) {
+        const int id = next_id_++;
+        value request = value::object();
+        request["jsonrpc"] = value::string("2.0");
+        request["id"] = value::number(id);
+        request["method"] = value::string(method);
+        if (!params.is_null()) request["params"] = params;
+        websocket_outgoing_message out;
+        out.set_utf8_message(request.serialize());
+        client_.send(out).get();
+        value reply;
+        wait_for([&](const value& m) {
+            if (m.has_field("id") && m.at("id").is_integer() && m.at("id").as_integer() == id) {
+                reply = m;
+                return true;
+            }
+            return false;
+        });
+        return reply;
+    }
+
+    // The next notification of this method after those already taken; null on time-out.
+    value next(const std::string& method) {
+        value found;
+        wait_for([&](const value& m) {
+            if (!m.has_field("method") || m.at("method").as_string() != method) return false;
+            found = m.at("params").at("data");
+            return true;
+        });
+        return found;
+    }
+
+    // Names of the notifications taken so far and still waiting, in order of arrival.
+    std::vector<std::string> methods_seen() {
+        std::lock_guard<std::mutex> lock(lock_);
+        std::vector<std::string> names;
+        for (const auto& m : messages_)
+            if (m.has_field("method")) names.push_back(m.at("method").as_string());
+        return names;
+    }
+
+  private:
+    // Looks through the messages from where the last wait stopped.
+    template <typename Match>
+    void wait_for(Match match) {
+        std::unique_lock<std::mutex> lock(lock_);
+        arrived_.wait_for(lock, 10s, [&] {
+            for (; looked_ < messages_.size(); ++looked_)
+                if (match(messages_[looked_])) return ++looked_, true;
+            return false;
+        });
+    }
+
+    websocket_callback_client client_;
+    std::mutex lock_;
+    std::condition_variable arrived_;
+    std::deque<value> messages_;
+    size_t looked_ = 0;
+    int next_id_ = 1;
+};
+
+value player_request(int player, std::initializer_list<const char*> properties) {
+    value params = value::object();
+    params["playerid"] = value::number(player);
+    std::vector<value> names;
+    for (const char* name : properties) names.push_back(value::string(name));
+    params["properties"] = value::array(names);
+    return params;
+}
+
+double seconds_of(const value& time) {
+    return time.at("hours").as_integer() * 3600 + time.at("minutes").as_integer() * 60 +
+           time.at("seconds").as_integer() + time.at("milliseconds").as_integer() / 1000.0;
+}
+
+class kodi_sim : public testenv::host_folder_test {};
+
+TEST_F(kodi_sim, plays_its_programme_in_kodi_20_shapes) {
+    tooltest::child_process sim(tooltest::binary("plinthar-kodi-sim"),
+                                {"--port", "0", "--speed", "20", "--quiet", "--once"},
+                                folder() + "/sim.out", folder() + "/sim.err");
+    std::smatch match;
+    std::string out;
+    static const std::regex listening(R"(listening on 127\.0\.0\.1:(\d+))");
+    ASSERT_TRUE(testenv::wait_until(
+        [&] { return std::regex_search(out = sim.out(), match, listening); }, 10s));
+    rpc_client kodi(std::stoi(match[1]));
+
+    // The titled movie: named in the notification, on player 1.
+    const value play = kodi.next("Player.OnPlay");
+    ASSERT_FALSE(play.is_null());
+    EXPECT_EQ(play.at("item").at("title").as_string(), "Harbour Lights");
+    EXPECT_EQ(play.at("item").at("type").as_string(), "movie");
+    EXPECT_EQ(play.at("player").at("playerid").as_integer(), 1);
+
+    const value players = kodi.call("Player.GetActivePlayers").at("result");
+    ASSERT_EQ(players.size(), 1u);
+    EXPECT_EQ(players.at(0).at("type").as_string(), "video");
+
+    const auto progress = [&] {
+        return kodi
+            .call("Player.GetProperties", player_request(1, {"percentage", "time", "totaltime"}))
+            .at("result");
+    };
+    const value first = progress();
+    ASSERT_TRUE(testenv::wait_until(
+        [&] { return seconds_of(progress().at("time")) > seconds_of(first.at("time")); }, 5s));
+    const value later = progress();
+    EXPECT_NEAR(later.at("percentage").as_double(),
+                seconds_of(later.at("time")) / seconds_of(later.at("totaltime")) * 100, 0.5);
+
+    const value labels = kodi.call("XBMC.GetInfoLabels", [] {
+        value params = value::object();
+        params["labels"] =
+            value::array({value::string("Player.Title"), value::string("System.Time")});
+        return params;
+    }());
+    EXPECT_EQ(labels.at("result").at("Player.Title").as_string(), "Harbour Lights");
+    EXPECT_FALSE(labels.at("result").at("System.Time").as_string().empty());
+
+    const value unknown = kodi.call("Player.DoesNotExist");
+    EXPECT_EQ(unknown.at("error").at("code").as_integer(), -32601);
+    const value bad = kodi.call("Player.GetProperties", player_request(1, {"nosuchproperty"}));
+    EXPECT_EQ(bad.at("error").at("code").as_integer(), -32602);
+
+    // Video pause: OnPause only. Stop: no player member.
+    EXPECT_EQ(kodi.next("Player.OnPause").at("player").at("speed").as_integer(), 0);
+    const value stop = kodi.next("Player.OnStop");
+    EXPECT_FALSE(stop.has_field("player"));
+    EXPECT_FALSE(stop.at("end").as_bool());
+
+    // The episode names nothing but its id; GetItem knows show and episode.
+    const value episode = kodi.next("Player.OnPlay");
+    EXPECT_FALSE(episode.at("item").has_field("title"));
+    const value episode_item =
+        kodi.call("Player.GetItem", player_request(1, {"title", "showtitle", "season", "episode"}))
+            .at("result")
+            .at("item");
+    EXPECT_EQ(episode_item.at("type").as_string(), "episode");
+    EXPECT_EQ(episode_item.at("showtitle").as_string(), "Quayside");
+    EXPECT_EQ(episode_item.at("season").as_integer(), 2);
+
+    // The song as Kodi 20 announces it: type unknown, no title, player 0.
+    const value song = kodi.next("Player.OnPlay");
+    EXPECT_EQ(song.at("item").at("type").as_string(), "unknown");
+    EXPECT_FALSE(song.at("item").has_field("title"));
+    EXPECT_EQ(song.at("player").at("playerid").as_integer(), 0);
+    const value song_item =
+        kodi.call("Player.GetItem",
+                  player_request(0, {"title", "artist", "album", "track", "channelnumber"}))
+            .at("result")
+            .at("item");
+    EXPECT_EQ(song_item.at("type").as_string(), "song");
+    EXPECT_EQ(song_item.at("artist").at(0).as_string(), "Mara Quinn");
+    EXPECT_EQ(song_item.at("track").as_integer(), 3);
+    EXPECT_FALSE(song_item.has_field("channelnumber")) << "only what a song has";
+    // Audio pause: OnPause and a speed change to 0.
+    EXPECT_FALSE(kodi.next("Player.OnPause").is_null());
+    EXPECT_EQ(kodi.next("Player.OnSpeedChanged").at("player").at("speed").as_integer(), 0);
+
+    ASSERT_TRUE(sim.wait(15s)) << "--once ends after one pass";
+    EXPECT_EQ(sim.exit_code(), 0);
+    const auto seen = kodi.methods_seen();
+    for (const char* expected :
+         {"Application.OnVolumeChanged", "Player.OnResume", "Player.OnSeek"}) {
+        EXPECT_NE(std::count(seen.begin(), seen.end(), expected), 0) << expected;
+    }
+}
+
+}  // namespace
