@@ -178,9 +178,10 @@ std::tm local_now() {
     return result;
 }
 
+// Whoever reads our output has gone (a closed pipe): nothing more to show, so end.
 void write_out(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) on_signal(SIGPIPE);
 }
 
 }  // namespace
