@@ -1,7 +1,9 @@
 // Plays a movie and a song on a real Kodi 20 and checks, through the plug-in's exports as a
 // display host calls them, that the title line, the status line and the info item query
 // follow what Kodi does. Run by run.sh inside a loopback-only network namespace in which
-// Kodi already listens; REAL_KODI_MEDIA names the media folder, REAL_KODI_PORT the port.
+// Kodi already listens; REAL_KODI_MEDIA names the media folder, REAL_KODI_PORT the port,
+// REAL_KODI_PLUGIN another plug-in than the one built here, REAL_KODI_HOST_FOLDER the host's
+// folder (plugins/plinthar.cfg and the log go there; a temporary folder by default).
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -95,15 +97,19 @@ class real_kodi_check : public ::testing::Test {
     void SetUp() override { ASSERT_TRUE(setup_error_.empty()) << setup_error_; }
 
     static void set_up() {
-        char pattern[] = "/tmp/plinthar-real-kodi-XXXXXX";
-        if (!mkdtemp(pattern)) throw std::runtime_error("cannot make a host folder");
-        folder_ = pattern;
-        fs::create_directory(fs::path(folder_) / "plugins");
+        folder_ = env_or("REAL_KODI_HOST_FOLDER", "");
+        if (folder_.empty()) {
+            char pattern[] = "/tmp/plinthar-real-kodi-XXXXXX";
+            if (!mkdtemp(pattern)) throw std::runtime_error("cannot make a host folder");
+            folder_ = pattern;
+        }
+        fs::create_directories(fs::path(folder_) / "plugins");
         fs::current_path(folder_);
         std::ofstream(fs::path(folder_) / "plugins" / "plinthar.cfg")
             << "kodiexe=kodi.bin\nport=" << port() << "\nlogging=1\nreset_delay=1\n";
 
-        module_ = dlopen(PLINTHAR_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+        const std::string plugin = env_or("REAL_KODI_PLUGIN", PLINTHAR_MODULE_PATH);
+        module_ = dlopen(plugin.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!module_) throw std::runtime_error(std::string("dlopen: ") + dlerror());
         auto init = reinterpret_cast<void (*)()>(dlsym(module_, "SmartieInit"));
         fini_ = reinterpret_cast<void (*)()>(dlsym(module_, "SmartieFini"));

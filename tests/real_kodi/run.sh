@@ -9,7 +9,8 @@
 # KODI_SCRIPTS_DIR holds start-kodi.sh, stop-kodi.sh and make-media.sh (they may lack write
 # and execute bits: they are copied and run with bash). Exit status 77 means skipped: not
 # root, no network namespaces, or the packages cannot be installed (for example offline).
-# REAL_KODI_KEEP=1 keeps the work folder (Kodi's home and log, media).
+# REAL_KODI_KEEP=1 keeps the work folder (Kodi's home and log, the media, the host folder with
+# the plug-in's log); it is kept anyway when the check fails.
 set -uo pipefail
 
 checker=${1:?usage: run.sh CHECKER KODI_SCRIPTS_DIR}
@@ -93,7 +94,8 @@ KODI_FRESH=1 KODI_SCREEN=640x360x24 in_ns bash "$work/scripts/start-kodi.sh" "$p
 echo "Kodi ready at $(elapsed) s"
 
 # 4. The checker, as a display host in the same namespace.
-REAL_KODI_MEDIA=$work/media REAL_KODI_PORT=$port in_ns timeout 300 "$checker"
+REAL_KODI_MEDIA=$work/media REAL_KODI_PORT=$port REAL_KODI_HOST_FOLDER=$work/host \
+    in_ns timeout 300 "$checker"
 rc=$?
 echo "checker done at $(elapsed) s"
 exit $rc
