@@ -10,7 +10,8 @@ using timer_handle = std::shared_ptr<platform_timer>;
 
 // Starts a timer: the first call of callback comes due_ms after now, then every period_ms
 // (period 0: once). Each call runs on a thread of its own, may block for seconds, and calls
-// of a periodic timer may overlap when one takes longer than the period.
+// of a periodic timer may overlap when one takes longer than the period (up to 16 at once;
+// a tick due while 16 calls still run is skipped).
 timer_handle create_timer(uint32_t due_ms, uint32_t period_ms, std::function<void()> callback);
 
 // Cancels the timer: no new call starts afterwards. With wait_for_callbacks, also waits

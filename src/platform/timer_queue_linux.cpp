@@ -27,6 +27,10 @@ namespace {
 // library's own callbacks never block nearly as long.
 constexpr auto callback_wait_limit = std::chrono::seconds(30);
 
+// Calls of one timer that may run at once. A tick due while that many calls still block is
+// skipped, so a timer whose calls hang cannot fill the process with threads.
+constexpr int max_overlapping_calls = 16;
+
 struct worker {
     std::thread thread;
     platform_timer* timer = nullptr;  // valid while not finished (the thread holds a reference)
@@ -146,7 +150,7 @@ void dispatch(unsigned generation) {
             do timer->due += timer->period;
             while (timer->due <= now);
         }
-        start_callback(q, timer);
+        if (timer->running < max_overlapping_calls) start_callback(q, timer);
     }
 }
 

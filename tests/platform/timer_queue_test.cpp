@@ -96,6 +96,21 @@ TEST_F(timer_queue, ticks_of_one_timer_overlap_when_a_call_outlasts_the_period) 
     EXPECT_EQ(now_running, 0);
 }
 
+TEST_F(timer_queue, calls_that_pile_up_are_bounded_and_their_ticks_skipped) {
+    gate release;
+    std::atomic<int> calls{0};
+    const auto timer = create_timer(0, 1, [&] {
+        ++calls;
+        release.wait();
+    });
+    ASSERT_TRUE(wait_until([&] { return calls >= 16; }));
+    std::this_thread::sleep_for(50ms);  // 50 more ticks fall due meanwhile
+    EXPECT_EQ(calls, 16);
+    EXPECT_EQ(running_timer_callbacks(), 16);
+    release.open();
+    EXPECT_TRUE(delete_timer(timer, true));
+}
+
 TEST_F(timer_queue, delete_without_wait_returns_while_a_call_still_blocks) {
     gate release;
     std::atomic<bool> started{false}, finished{false};
@@ -129,7 +144,7 @@ TEST_F(timer_queue, delete_with_wait_returns_only_after_the_blocking_call_return
 TEST_F(timer_queue, no_call_runs_after_delete_with_wait_returned) {
     std::atomic<int> inside{0}, calls{0};
     std::atomic<bool> deleted{false}, late_call{false};
-    const auto timer = create_timer(0, 1, [&] {
+    const auto timer = create_timer(0, 2, [&] {
         ++inside;
         if (deleted) late_call = true;
         ++calls;
