@@ -39,9 +39,9 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
-    apt_install() { timeout 600 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; }
+    apt_install() { timeout 300 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; }
     if ! apt_install; then
-        timeout 300 apt-get update -qq >/dev/null 2>&1
+        timeout 120 apt-get update -qq >/dev/null 2>&1
         apt_install || skip "cannot install ${missing[*]}"
     fi
     echo "installed in $(elapsed) s"
@@ -52,12 +52,23 @@ work=$(mktemp -d /tmp/plinthar-realkodi-XXXXXX)
 ns=plinthar-kodi-$$
 khome=$work/kodi-home
 ns_made=0
+child=
+# Long steps run in the background so that a signal is handled at once, not when they end.
+run_child() {
+    "$@" &
+    child=$!
+    wait "$child"
+    local rc=$?
+    child=
+    return $rc
+}
 failed_hint() {
     echo "---- tail of Kodi's log ($khome/.kodi/temp/kodi.log)"
     tail -n 40 "$khome/.kodi/temp/kodi.log" 2>/dev/null
 }
 cleanup() {
     local rc=$?
+    if [ -n "$child" ]; then kill "$child" 2>/dev/null; wait "$child" 2>/dev/null; fi
     if [ -d "$khome/run" ]; then bash "$work/scripts/stop-kodi.sh" "$khome" >/dev/null || rc=1; fi
     [ "$ns_made" = 1 ] && ip netns del "$ns" 2>/dev/null
     if [ "$rc" -ne 0 ] && [ "$rc" -ne 77 ]; then failed_hint; fi
@@ -90,12 +101,13 @@ fi
 # 3. Media and Kodi.
 bash "$work/scripts/make-media.sh" "$work/media" >/dev/null || exit 1
 echo "media made at $(elapsed) s"
-KODI_FRESH=1 KODI_SCREEN=640x360x24 in_ns bash "$work/scripts/start-kodi.sh" "$port" "$khome" || exit 1
+KODI_FRESH=1 KODI_SCREEN=640x360x24 run_child ip netns exec "$ns" bash "$work/scripts/start-kodi.sh" "$port" "$khome" ||
+    exit 1
 echo "Kodi ready at $(elapsed) s"
 
 # 4. The checker, as a display host in the same namespace.
 REAL_KODI_MEDIA=$work/media REAL_KODI_PORT=$port REAL_KODI_HOST_FOLDER=$work/host \
-    in_ns timeout 300 "$checker"
+    run_child ip netns exec "$ns" timeout 240 "$checker"
 rc=$?
 echo "checker done at $(elapsed) s"
 exit $rc
