@@ -2,6 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "bench_stats.h"
@@ -13,6 +14,14 @@
 #include "sections.h"
 
 namespace {
+
+// PLINTHAR_BENCH_ONLY="1,3" runs only those sections (for profiling one of them).
+bool wanted(int section) {
+    const char* only = std::getenv("PLINTHAR_BENCH_ONLY");
+    if (!only || !*only) return true;
+    const std::string list = std::string(",") + only + ",";
+    return list.find("," + std::to_string(section) + ",") != std::string::npos;
+}
 
 void progress(const char* what) {
     std::fprintf(stderr, "bench: %s\n", what);
@@ -44,25 +53,37 @@ int main(int argc, char** argv) {
             return 1;
         }
 
-        progress("display exports");
-        bench::run_display_exports(kodi);
-        progress("notification to display");
-        bench::run_notification_to_display(kodi);
+        if (wanted(1)) {
+            progress("display exports");
+            bench::run_display_exports(kodi);
+        }
+        if (wanted(5)) {
+            progress("notification to display");
+            bench::run_notification_to_display(kodi);
+        }
         // Nothing plays from here on (section 5 ends with a stop).
-        progress("request round trip");
-        bench::run_round_trip(kodi);
-        progress("process check");
-        bench::run_process_check();
-        progress("intake");
-        bench::run_intake();
+        if (wanted(3)) {
+            progress("request round trip");
+            bench::run_round_trip(kodi);
+        }
+        if (wanted(2)) {
+            progress("process check");
+            bench::run_process_check();
+        }
+        if (wanted(4)) {
+            progress("intake");
+            bench::run_intake();
+        }
 
         SmartieFini();
         kodi.stop();
     }
 
-    progress("footprint");
-    bench::run_footprint(PLINTHAR_BENCH_FOOTPRINT, PLINTHAR_BENCH_MODULE,
-                         PLINTHAR_BENCH_KODI_SERVER);
+    if (wanted(6)) {
+        progress("footprint");
+        bench::run_footprint(PLINTHAR_BENCH_FOOTPRINT, PLINTHAR_BENCH_MODULE,
+                             PLINTHAR_BENCH_KODI_SERVER);
+    }
 
     std::printf("\n");
     bench::print_table();

@@ -15,8 +15,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 
@@ -68,18 +70,42 @@ long resident_kib() {
     return status_field("/proc/self/status", "VmRSS");
 }
 
-// Context switches of the threads alive now, this one left out.
-long task_switches() {
-    long total = 0;
+// Context switches of each thread alive now, this one left out.
+std::map<std::string, long> task_switches() {
+    std::map<std::string, long> switches;
     const std::string self = std::to_string(gettid());
     if (DIR* tasks = opendir("/proc/self/task")) {
         while (const dirent* entry = readdir(tasks)) {
             if (entry->d_name[0] == '.' || self == entry->d_name) continue;
             const std::string path = std::string("/proc/self/task/") + entry->d_name + "/status";
-            total += status_field(path, "voluntary_ctxt_switches") +
-                     status_field(path, "nonvoluntary_ctxt_switches");
+            switches[entry->d_name] = status_field(path, "voluntary_ctxt_switches") +
+                                      status_field(path, "nonvoluntary_ctxt_switches");
         }
         closedir(tasks);
+    }
+    return switches;
+}
+
+std::string thread_name(const std::string& tid) {
+    std::ifstream comm("/proc/self/task/" + tid + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    return name;
+}
+
+// Switches made during the window by the threads alive at both ends; with
+// PLINTHAR_BENCH_VERBOSE set, each such thread's share goes to the standard error.
+long switches_between(const std::map<std::string, long>& before,
+                      const std::map<std::string, long>& after) {
+    const bool verbose = environment_number("PLINTHAR_BENCH_VERBOSE", 0) != 0;
+    long total = 0;
+    for (const auto& [tid, count] : after) {
+        const auto earlier = before.find(tid);
+        if (earlier == before.end()) continue;
+        total += count - earlier->second;
+        if (verbose && count != earlier->second)
+            std::fprintf(stderr, "footprint:   thread %s (%s): %ld switches\n", tid.c_str(),
+                         thread_name(tid).c_str(), count - earlier->second);
     }
     return total;
 }
@@ -106,15 +132,17 @@ struct window_result {
     double seconds;
 };
 
-// This thread sleeps through the window; whatever runs meanwhile is the plug-in's.
+// This thread sleeps through the window; whatever runs meanwhile is the plug-in's. The window
+// opens a second after the step before it, so that threads that step started have settled.
 window_result measure_window(double seconds) {
+    std::this_thread::sleep_for(std::chrono::seconds(1));
     const usage process_before = read_usage(RUSAGE_SELF);
     const usage main_before = read_usage(RUSAGE_THREAD);
-    const long tasks_before = task_switches();
+    const auto tasks_before = task_switches();
     const auto start = clock::now();
     std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>(seconds * 1e6)));
     const double elapsed = nanoseconds_between(start, clock::now()) / 1e9;
-    const long tasks_after = task_switches();
+    const auto tasks_after = task_switches();
     const usage process_after = read_usage(RUSAGE_SELF);
     const usage main_after = read_usage(RUSAGE_THREAD);
     window_result w;
@@ -122,7 +150,7 @@ window_result measure_window(double seconds) {
                     (main_after.cpu_seconds - main_before.cpu_seconds);
     w.wakeups = (process_after.switches - process_before.switches) -
                 (main_after.switches - main_before.switches);
-    w.task_wakeups = tasks_after - tasks_before;
+    w.task_wakeups = switches_between(tasks_before, tasks_after);
     w.seconds = elapsed;
     return w;
 }
@@ -224,6 +252,9 @@ int main(int argc, char** argv) {
     const double window = environment_number("PLINTHAR_BENCH_WINDOW", 10);
     const std::string window_label = format_number(window, 0) + " s";
 
+    // The host folder becomes the current directory: take both paths as absolute first.
+    const std::string module = std::filesystem::absolute(argv[1]).string();
+    const std::string server = std::filesystem::absolute(argv[2]).string();
     host_folder folder;
     const uint16_t port = free_port();
     folder.write_config("port=" + std::to_string(port) +
@@ -233,9 +264,9 @@ int main(int argc, char** argv) {
     const long rss_before = resident_kib();
 
     plugin p;
-    p.handle = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+    p.handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!p.handle) {
-        std::fprintf(stderr, "cannot load %s: %s\n", argv[1], dlerror());
+        std::fprintf(stderr, "cannot load %s: %s\n", module.c_str(), dlerror());
         emit({section, "plug-in could not be loaded", "-", "-", "-", "-", "NO"});
         return 1;
     }
@@ -258,7 +289,7 @@ int main(int argc, char** argv) {
 
     // Kodi starts; the next guarded text call schedules the connection.
     child_server kodi;
-    if (!kodi.start(argv[2], port)) {
+    if (!kodi.start(server.c_str(), port)) {
         emit({section, "fake Kodi did not start", "-", "-", "-", "-", "NO"});
         p.fini();
         return 1;
