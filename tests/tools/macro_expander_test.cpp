@@ -86,6 +86,7 @@ TEST(macro_expander, custom_char_defines_a_slot_and_chr_shows_it) {
     EXPECT_EQ(e.glyphs[0], (lcd::glyph{31, 0, 0, 0, 0, 0, 0, 31}));
     EXPECT_EQ(e.cells("$Chr(128)")[0], (cell{cell::user_char, 0}));
     EXPECT_EQ(e.text("$Chr(65)$Chr(233)$Chr(136)"), "A\xe9\x88");  // 136 is no user char
+    EXPECT_EQ(e.cells("\x87")[0], (cell{cell::user_char, 7})) << "the code, not the macro, counts";
 }
 
 TEST(macro_expander, time_uses_the_host_format_letters) {

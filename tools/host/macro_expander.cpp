@@ -33,6 +33,14 @@ struct parser {
     size_t pos = 0;
 };
 
+// Codes 128 to 135 are the user-definable characters on the display, whether they come
+// from $Chr or stand in the text; every other byte is a character of its own.
+cell display_cell(uint8_t code) {
+    if (code >= 128 && code < 128 + user_char_count)
+        return cell{cell::user_char, static_cast<uint8_t>(code - 128)};
+    return text_cell(code);
+}
+
 void append_text(row& cells, const std::string& text) {
     for (unsigned char c : text) cells.push_back(text_cell(c));
 }
@@ -140,10 +148,7 @@ bool expand_custom_char(const std::string& argument, glyph_table* glyphs) {
 bool expand_chr(const std::string& argument, row& out) {
     long code = 0;
     if (!parse_integer(argument, 0, 255, code)) return false;
-    if (code >= 128 && code < 128 + user_char_count)
-        out.push_back(cell{cell::user_char, static_cast<uint8_t>(code - 128)});
-    else
-        out.push_back(text_cell(static_cast<uint8_t>(code)));
+    out.push_back(display_cell(static_cast<uint8_t>(code)));
     return true;
 }
 
@@ -184,7 +189,7 @@ row parse_cells(parser& p, int depth, bool& closed) {
         if (!name) {
             if (c == '(') ++open_parentheses;
             if (c == ')' && open_parentheses > 0) --open_parentheses;
-            cells.push_back(text_cell(static_cast<uint8_t>(c)));
+            cells.push_back(display_cell(static_cast<uint8_t>(c)));
             ++p.pos;
             continue;
         }

@@ -1,7 +1,8 @@
 // Expands the host macros in a text returned by the plug-in into LCD cells:
 // $Center(text), $Bar(value,max,length), $Time(format), $CustomChar(slot, r0, ..., r7)
 // and $Chr(code). Inner macros are expanded before outer ones; a macro with bad
-// arguments, or without its closing parenthesis, is shown literally.
+// arguments, or without its closing parenthesis, is shown literally. Bytes 128 to 135
+// are the display's user-definable characters 0 to 7.
 #pragma once
 
 #include <ctime>
