@@ -53,6 +53,7 @@ ns=plinthar-kodi-$$
 khome=$work/kodi-home
 ns_made=0
 child=
+media_maker=
 # Long steps run in the background so that a signal is handled at once, not when they end.
 run_child() {
     "$@" &
@@ -69,6 +70,7 @@ failed_hint() {
 cleanup() {
     local rc=$?
     if [ -n "$child" ]; then kill "$child" 2>/dev/null; wait "$child" 2>/dev/null; fi
+    if [ -n "$media_maker" ]; then kill -- "-$media_maker" 2>/dev/null; wait "$media_maker" 2>/dev/null; fi
     if [ -d "$khome/run" ]; then bash "$work/scripts/stop-kodi.sh" "$khome" >/dev/null || rc=1; fi
     [ "$ns_made" = 1 ] && ip netns del "$ns" 2>/dev/null
     if [ "$rc" -ne 0 ] && [ "$rc" -ne 77 ]; then failed_hint; fi
@@ -98,12 +100,18 @@ if [ "$links" != "lo " ]; then
     exit 1
 fi
 
-# 3. Media and Kodi.
-bash "$work/scripts/make-media.sh" "$work/media" >/dev/null || exit 1
-echo "media made at $(elapsed) s"
-KODI_FRESH=1 KODI_SCREEN=640x360x24 run_child ip netns exec "$ns" bash "$work/scripts/start-kodi.sh" "$port" "$khome" ||
-    exit 1
+# 3. Media (made while Kodi starts) and Kodi.
+# In a session of its own, so that an interruption can end ffmpeg too.
+setsid bash "$work/scripts/make-media.sh" "$work/media" >"$work/make-media.log" 2>&1 &
+media_maker=$!
+KODI_FRESH=1 KODI_SCREEN=640x360x24 \
+    run_child ip netns exec "$ns" bash "$work/scripts/start-kodi.sh" "$port" "$khome" || exit 1
 echo "Kodi ready at $(elapsed) s"
+wait "$media_maker"
+media_rc=$?
+media_maker=
+[ "$media_rc" -eq 0 ] || { cat "$work/make-media.log"; exit 1; }
+echo "media made at $(elapsed) s"
 
 # 4. The checker, as a display host in the same namespace.
 REAL_KODI_MEDIA=$work/media REAL_KODI_PORT=$port REAL_KODI_HOST_FOLDER=$work/host \
