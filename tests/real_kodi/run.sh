@@ -73,8 +73,10 @@ cleanup() {
     if [ -n "$media_maker" ]; then kill -- "-$media_maker" 2>/dev/null; wait "$media_maker" 2>/dev/null; fi
     if [ -d "$khome/run" ]; then bash "$work/scripts/stop-kodi.sh" "$khome" >/dev/null || rc=1; fi
     [ "$ns_made" = 1 ] && ip netns del "$ns" 2>/dev/null
-    if [ "$rc" -ne 0 ] && [ "$rc" -ne 77 ]; then failed_hint; fi
-    if [ "${REAL_KODI_KEEP:-0}" = 1 ] || { [ "$rc" -ne 0 ] && [ "$rc" -ne 77 ]; }; then
+    local failed=0  # not passed, not skipped, not interrupted
+    case $rc in 0 | 77 | 130) ;; *) failed=1 ;; esac
+    [ "$failed" = 1 ] && failed_hint
+    if [ "${REAL_KODI_KEEP:-0}" = 1 ] || [ "$failed" = 1 ]; then
         echo "work folder kept: $work"
     else
         rm -rf "$work"
@@ -107,6 +109,11 @@ media_maker=$!
 KODI_FRESH=1 KODI_SCREEN=640x360x24 \
     run_child ip netns exec "$ns" bash "$work/scripts/start-kodi.sh" "$port" "$khome" || exit 1
 echo "Kodi ready at $(elapsed) s"
+kodi_net=$(readlink "/proc/$(cat "$khome/run/kodi.pid")/ns/net")
+if [ "$kodi_net" != "$(ip netns exec "$ns" readlink /proc/self/ns/net)" ]; then
+    echo "Kodi runs outside the namespace ($kodi_net)" >&2
+    exit 1
+fi
 wait "$media_maker"
 media_rc=$?
 media_maker=
