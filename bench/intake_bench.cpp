@@ -38,8 +38,24 @@ const std::vector<std::string>& messages() {
     return all;
 }
 
-void intake(benchmark::State& state) {
-    const auto& all = messages();
+// Every other message: 0 gives the volume changes, 1 the plays.
+std::vector<std::string> every_other(size_t first) {
+    std::vector<std::string> some;
+    for (size_t i = first; i < messages().size(); i += 2) some.push_back(messages()[i]);
+    return some;
+}
+
+const std::vector<std::string>& volume_messages() {
+    static const std::vector<std::string> some = every_other(0);
+    return some;
+}
+
+const std::vector<std::string>& play_messages() {
+    static const std::vector<std::string> some = every_other(1);
+    return some;
+}
+
+void intake_of(benchmark::State& state, const std::vector<std::string>& all) {
     size_t next = 0;
     for (auto _ : state) {
         handle_message_text(all[next]);
@@ -48,8 +64,17 @@ void intake(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 
-void parse_only(benchmark::State& state) {
-    const auto& all = messages();
+void intake(benchmark::State& state) {
+    intake_of(state, messages());
+}
+void intake_volume(benchmark::State& state) {
+    intake_of(state, volume_messages());
+}
+void intake_play(benchmark::State& state) {
+    intake_of(state, play_messages());
+}
+
+void parse_of(benchmark::State& state, const std::vector<std::string>& all) {
     size_t next = 0;
     for (auto _ : state) {
         auto parsed = web::json::value::parse(utility::conversions::to_string_t(all[next]));
@@ -57,6 +82,16 @@ void parse_only(benchmark::State& state) {
         next = (next + 1) % all.size();
     }
     state.SetItemsProcessed(state.iterations());
+}
+
+void parse_only(benchmark::State& state) {
+    parse_of(state, messages());
+}
+void parse_volume(benchmark::State& state) {
+    parse_of(state, volume_messages());
+}
+void parse_play(benchmark::State& state) {
+    parse_of(state, play_messages());
 }
 
 // Keeps the rate of every repetition, by benchmark name.
@@ -79,13 +114,14 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-void measure(const std::string& subject_name, const std::string& floor_name, int repetitions,
+void measure(const std::string& subject_name, void (*subject)(benchmark::State&),
+             const std::string& floor_name, void (*floor)(benchmark::State&), int repetitions,
              double min_time, double& subject_rate, double& floor_rate) {
-    benchmark::RegisterBenchmark(subject_name.c_str(), intake)
+    benchmark::RegisterBenchmark(subject_name.c_str(), subject)
         ->Repetitions(repetitions)
         ->MinTime(min_time)
         ->UseRealTime();
-    benchmark::RegisterBenchmark(floor_name.c_str(), parse_only)
+    benchmark::RegisterBenchmark(floor_name.c_str(), floor)
         ->Repetitions(repetitions)
         ->MinTime(min_time)
         ->UseRealTime();
@@ -103,17 +139,30 @@ void run_intake() {
     const double min_time = environment_number("PLINTHAR_BENCH_MIN_TIME", 0.2);
 
     double off = 0, off_floor = 0;
-    measure("intake_logging_off", "parse_only_a", repetitions, min_time, off, off_floor);
+    measure("intake_logging_off", intake, "parse_only_a", parse_only, repetitions, min_time, off,
+            off_floor);
     add_row({section, "notifications/s, logging off", format_rate(off), format_rate(off_floor),
              format_ratio(off, off_floor), "≥ 0.7× parse-only",
              met_text(off_floor > 0 && off >= 0.7 * off_floor)});
+    // Where the time goes: each kind of message alone, beside parsing that kind alone.
+    double volume = 0, volume_floor = 0, play = 0, play_floor = 0;
+    measure("intake_volume_only", intake_volume, "parse_volume_only", parse_volume, repetitions,
+            min_time, volume, volume_floor);
+    add_row({section, "  volume level changes alone, logging off", format_rate(volume),
+             format_rate(volume_floor), format_ratio(volume, volume_floor), "(breakdown)", ""});
+    measure("intake_play_only", intake_play, "parse_play_only", parse_play, repetitions, min_time,
+            play, play_floor);
+    add_row({section, "  titled movie plays alone, logging off", format_rate(play),
+             format_rate(play_floor), format_ratio(play, play_floor), "(breakdown)", ""});
+    if (environment_number("PLINTHAR_BENCH_INTAKE_LOGGING", 1) == 0) return;
 
     // The log, once on, stays on for the rest of the process.
     config_items[cfg_logging].int_value = 1;
     config_items[cfg_newfile].int_value = 1;
     init_logging();
     double on = 0, on_floor = 0;
-    measure("intake_logging_on", "parse_only_b", repetitions, min_time, on, on_floor);
+    measure("intake_logging_on", intake, "parse_only_b", parse_only, repetitions, min_time, on,
+            on_floor);
     add_row({section, "notifications/s, logging on", format_rate(on), format_rate(on_floor),
              format_ratio(on, on_floor), "(no target)", ""});
     add_note("Intake: " + std::to_string(messages().size()) +
