@@ -5,7 +5,6 @@
 // REAL_KODI_PLUGIN another plug-in than the one built here, REAL_KODI_HOST_FOLDER the host's
 // folder (plugins/plinthar.cfg and the log go there; a temporary folder by default).
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -21,7 +20,6 @@
 #include <gtest/gtest.h>
 
 #include "real_kodi/kodi_rpc.h"
-#include "support/test_env.h"
 
 namespace {
 
