@@ -61,3 +61,8 @@ void stop_inactivity_timer() {
 void shutdown_inactivity_timer() {
     stop_inactivity_timer();
 }
+
+bool inactivity_timer_is_set() {
+    std::lock_guard<std::mutex> lock(inactivity_mutex);
+    return static_cast<bool>(player_state.inactivity_timer);
+}

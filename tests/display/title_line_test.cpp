@@ -86,11 +86,6 @@ TEST_F(title_line, welcome_text_is_centred_by_8_bit_characters) {
     EXPECT_EQ(build_title_line(), "  " + std::string(7, ' ') + "\xC4\xE4\xD6");
 }
 
-TEST_F(title_line, narrow_display_leaves_the_welcome_text_alone) {
-    load("lcd_width=1\n");
-    EXPECT_EQ(build_title_line(), "  Kodi Media Center");
-}
-
 TEST(center_text, pads_in_front_rounding_down) {
     EXPECT_EQ(center_text("abc", 8), "  abc");
     EXPECT_EQ(center_text("abcd", 7), " abcd");

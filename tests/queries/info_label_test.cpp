@@ -100,7 +100,7 @@ TEST_F(info_label, zero_idle_timer_touches_no_timer) {
     EXPECT_EQ(label7(), "12:01");
     EXPECT_EQ(label_cache.at("XBMC.GetInfoLabelsSystem.Time"), "12:01");
     EXPECT_EQ(get_play_state(), state_paused);
-    EXPECT_FALSE(player_state.inactivity_timer);
+    EXPECT_FALSE(inactivity_timer_is_set());
     EXPECT_EQ(idle_lines(), 0);
 }
 
