@@ -97,5 +97,7 @@ void start_reset_timer();
 void stop_reset_timers();
 // Cancels the latest reset timer without waiting for a callback of it that is running.
 void cancel_reset_timer();
-// Reset timers created and not yet fired or cancelled, fired ones not yet released (tests).
+// Reset timers kept: pending ones and fired ones not yet released (tests).
 size_t reset_timer_count();
+// Reset timers whose callback has not yet finished (tests).
+size_t pending_reset_timer_count();

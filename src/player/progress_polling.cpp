@@ -129,6 +129,11 @@ void stop_progress_timer_and_wait() {
     running_ticks_done.wait_for(lock, tick_drain_deadline, [] { return running_ticks == 0; });
 }
 
+bool progress_polling_active() {
+    std::lock_guard<std::mutex> lock(progress_timer_mutex);
+    return player_state.progress_timer != nullptr;
+}
+
 void progress_tick() {
     run_tick(current_generation());
 }

@@ -11,6 +11,8 @@ void start_progress_timer(int32_t seconds);
 void stop_progress_timer();
 // Unload: stops the progress timer and waits until none of its ticks runs.
 void stop_progress_timer_and_wait();
+// True while a progress timer exists.
+bool progress_polling_active();
 void progress_tick();
 void poll_progress(int32_t player_id);
 utility::string_t format_play_time(web::json::value time);

@@ -104,3 +104,10 @@ size_t reset_timer_count() {
     std::lock_guard<std::mutex> lock(reset_timers_mutex);
     return reset_timers.size();
 }
+
+size_t pending_reset_timer_count() {
+    std::lock_guard<std::mutex> lock(reset_timers_mutex);
+    size_t pending = 0;
+    for (const auto& entry : reset_timers) pending += entry.second.fired ? 0 : 1;
+    return pending;
+}

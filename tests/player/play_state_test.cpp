@@ -86,7 +86,7 @@ TEST_F(play_state_test, PlayPauseResumeSpeedAndStopFollowTheTransitionTable) {
     push("Player.OnResume", speed_data(1));
     sync();
     EXPECT_EQ(get_play_state(), state_stopped);
-    ASSERT_TRUE(wait_until([] { return get_play_state() == state_none; }, 3s));
+    ASSERT_TRUE(wait_until([] { return get_play_state() == state_none; }, 6s));
     EXPECT_EQ(get_title(), "");
     EXPECT_EQ(get_mode(), "");
 }
@@ -123,7 +123,7 @@ TEST_F(play_state_test, VolumeLevelShowsTheVolumeScreenUntilTheResetDelayButMute
     push("Application.OnVolumeChanged", volume_data(false, "47.9"));
     ASSERT_TRUE(wait_until([] { return get_volume() == 47; }));
     EXPECT_EQ(read_state([](const player_state_t& s) { return s.saved_mode; }), "movie");
-    ASSERT_TRUE(wait_until([] { return get_mode() == "movie"; }, 3s));
+    ASSERT_TRUE(wait_until([] { return get_mode() == "movie"; }, 6s));
     EXPECT_EQ(get_title(), "T");
 
     push("Application.OnVolumeChanged", volume_data(true, "60"));
@@ -141,7 +141,7 @@ TEST_F(play_state_test, VolumeChangeDuringTheStopScreenStillEndsInTheEmptyMode) 
     push("Player.OnStop", R"({"end":false,"item":{"type":"movie"}})");
     push("Application.OnVolumeChanged", volume_data(false, "30"));
     ASSERT_TRUE(wait_until([] { return get_mode() == "volume"; }));
-    ASSERT_TRUE(wait_until([] { return get_play_state() == state_none; }, 3s));
+    ASSERT_TRUE(wait_until([] { return get_play_state() == state_none; }, 6s));
     EXPECT_EQ(get_mode(), "");
     EXPECT_EQ(get_title(), "");
 }
@@ -151,8 +151,8 @@ TEST_F(play_state_test, EveryStopFiresItsResetTimerAndFiredTimersAreReleased) {
     for (int i = 0; i < 5; ++i) push("Player.OnStop", R"({"end":true})");
     sync();
     EXPECT_EQ(reset_timer_count(), 5u);
-    ASSERT_TRUE(wait_until([] { return get_play_state() == state_none; }, 3s));
-    ASSERT_TRUE(wait_until([] { return running_timer_callbacks() == 0; }));
+    ASSERT_TRUE(wait_until([] { return pending_reset_timer_count() == 0; }, 6s));
+    EXPECT_EQ(get_play_state(), state_none);
     push("Player.OnStop", R"({"end":true})");
     sync();
     EXPECT_EQ(reset_timer_count(), 1u);

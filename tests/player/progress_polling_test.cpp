@@ -14,7 +14,7 @@ TEST_F(progress_polling_test, BarTruncatesThePercentage) {
     connect();
     kodi.on("Player.GetProperties", progress_result(45.67));
     push("Player.OnPlay", movie_play("T", 2));
-    ASSERT_TRUE(wait_until([] { return get_progress_text() == "$Bar(45,100,20)"; }, 3s));
+    ASSERT_TRUE(wait_until([] { return get_progress_text() == "$Bar(45,100,20)"; }, 6s));
     const auto request = kodi.requests_for("Player.GetProperties").at(0).json;
     EXPECT_EQ(request.at("params").at("properties").serialize(),
               R"(["percentage","time","totaltime"])");
@@ -25,7 +25,7 @@ TEST_F(progress_polling_test, TimesCentredWithoutBars) {
     connect("use_bars=0\n");
     kodi.on("Player.GetProperties", progress_result(45.67));
     push("Player.OnPlay", movie_play("T"));
-    ASSERT_TRUE(wait_until([] { return get_progress_text() == "  0:05:07/1:30:00"; }, 3s));
+    ASSERT_TRUE(wait_until([] { return get_progress_text() == "  0:05:07/1:30:00"; }, 6s));
 }
 
 TEST_F(progress_polling_test, CountdownReachesZeroAfterSevenTicksThatDidNotFail) {
@@ -34,9 +34,7 @@ TEST_F(progress_polling_test, CountdownReachesZeroAfterSevenTicksThatDidNotFail)
             json(R"({"item":{"album":"L","artist":["A"],"title":"S","track":7,"type":"song"}})"));
     push("Player.OnPlay", R"({"item":{"type":"unknown"},"player":{"playerid":0,"speed":1}})");
     ASSERT_TRUE(wait_until([] { return get_info_countdown() == 7; }));
-    ASSERT_TRUE(wait_until([this] {
-        return read_state([](const player_state_t& s) { return s.progress_timer != nullptr; });
-    }));
+    ASSERT_TRUE(wait_until([] { return progress_polling_active(); }));
     // The ticks are driven by hand here, one at a time, instead of waiting for the timer.
     stop_progress_timer();
 
@@ -72,14 +70,14 @@ TEST_F(progress_polling_test, StopDuringAPollIsShownAtOnceAndItsLateAnswerDiscar
     kodi.on("Player.GetProperties", progress_result(45.67));
     kodi.withhold("Player.GetProperties");
     push("Player.OnPlay", movie_play("T"));
-    ASSERT_TRUE(kodi.wait_for_requests("Player.GetProperties", 1, 3s));
+    ASSERT_TRUE(kodi.wait_for_requests("Player.GetProperties", 1, 6s));
 
     const auto pushed = std::chrono::steady_clock::now();
     push("Player.OnStop", R"({"end":false,"item":{"title":"T","type":"movie"}})");
     ASSERT_TRUE(wait_until([] { return get_play_state() == state_stopped; }));
     const auto handled = std::chrono::steady_clock::now() - pushed;
     // The intake did not wait for the poll: far below the 5000 ms reply time-out.
-    EXPECT_LT(handled, 1000ms);
+    EXPECT_LT(handled, 3000ms);
     std::cout << "stop during a poll handled after "
               << std::chrono::duration<double, std::milli>(handled).count() << " ms\n";
     EXPECT_EQ(get_title(), "Stop");
@@ -91,7 +89,7 @@ TEST_F(progress_polling_test, StopDuringAPollIsShownAtOnceAndItsLateAnswerDiscar
     // The late answer changed nothing and no poll follows the stop.
     ASSERT_TRUE(wait_until([] { return running_timer_callbacks() == 0; }));
     EXPECT_EQ(get_progress_text(), "");
-    EXPECT_EQ(read_state([](const player_state_t& s) { return s.progress_timer; }), nullptr);
+    EXPECT_FALSE(progress_polling_active());
     EXPECT_EQ(requests_for("Player.GetProperties"), 0u);
 }
 
@@ -100,7 +98,7 @@ TEST_F(progress_polling_test, ReplayKeepsOneTimerAndUnloadWaitsForRunningPolls) 
     kodi.on("Player.GetProperties", progress_result(10));
     kodi.withhold("Player.GetProperties");
     push("Player.OnPlay", movie_play("A"));
-    ASSERT_TRUE(kodi.wait_for_requests("Player.GetProperties", 1, 3s));
+    ASSERT_TRUE(kodi.wait_for_requests("Player.GetProperties", 1, 6s));
     // A new item replaces the timer while the old one's poll still waits.
     push("Player.OnPlay", movie_play("B"));
     ASSERT_TRUE(wait_until([] { return get_title() == "B"; }));
@@ -110,7 +108,7 @@ TEST_F(progress_polling_test, ReplayKeepsOneTimerAndUnloadWaitsForRunningPolls) 
 
     kodi.withhold("Player.GetProperties", false);
     kodi.set_silent(true);
-    ASSERT_TRUE(kodi.wait_for_requests("Player.GetProperties", 2, 3s));
+    ASSERT_TRUE(kodi.wait_for_requests("Player.GetProperties", 2, 6s));
     ASSERT_GE(running_timer_callbacks(), 1);
     cancel_pending_requests();
     stop_progress_timer_and_wait();
