@@ -1,7 +1,6 @@
 // function5's query: one property, or one member of it, of any Kodi method's answer.
 #include "queries/info_item.h"
 
-#include <cinttypes>
 #include <cstdio>
 #include <optional>
 

@@ -186,6 +186,8 @@ TEST_F(info_item, bad_host_texts_still_reach_kodi) {
     const auto sent = kodi.requests_for("Bad.\xEF\xBF\xBD\xEF\xBF\xBD");
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].json.at("params"), value::parse(R"({"properties": ["na\ufffdme"]})"));
+    EXPECT_EQ(query_info_item("Bad.\xED\xA0\x80", "a#b#c"),
+              "Method not found.");  // an encoded surrogate
 }
 
 }  // namespace
