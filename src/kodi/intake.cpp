@@ -36,6 +36,10 @@ bool hand_over(uint32_t key, web::json::value& message) {
 }
 
 std::string payload_of(const web::websockets::client::websocket_incoming_message& message) {
+    using web::websockets::client::websocket_message_type;
+    if (message.message_type() == websocket_message_type::text_message)
+        return message.extract_string().get();
+    // The library hands binary payloads out only as a stream.
     concurrency::streams::container_buffer<std::string> buffer;
     message.body().read_to_end(buffer).get();
     return std::move(buffer.collection());

@@ -35,13 +35,14 @@ TEST_F(connection_test, refused_connection_logs_the_error_and_clears_both_flags)
     kodi.stop();
     init_config();
     init_logging();
-    g_connect_pending = true;
-    const auto began = std::chrono::steady_clock::now();
-    ws_connect();
-    const auto took = std::chrono::steady_clock::now() - began;
-    std::printf("refused connection took %.2f ms\n",
-                std::chrono::duration<double, std::milli>(took).count());
-
+    for (const char* attempt : {"first", "second"}) {
+        g_connect_pending = true;
+        const auto began = std::chrono::steady_clock::now();
+        ws_connect();
+        const auto took = std::chrono::steady_clock::now() - began;
+        std::printf("refused connection (%s attempt) took %.2f ms\n", attempt,
+                    std::chrono::duration<double, std::milli>(took).count());
+    }
     EXPECT_FALSE(g_connected);
     EXPECT_FALSE(g_connect_pending);
     auto lines = log_lines();
