@@ -145,7 +145,10 @@ void run_round_trip(fake_kodi::server& kodi) {
              "way, (d) the same client waiting for its send's continuation before it waits for "
              "the reply, as ws_send_wait does; all five talk to the same fake Kodi, which parses "
              "each request and answers \"pong\"" +
-             (failures ? "; " + std::to_string(failures) + " requests got no reply" : "") + ".");
+             (failures ? "; " + std::to_string(failures) + " requests got no reply" : "") +
+             ". On a loaded machine the hand-over floor (b) differs from run to run (where the "
+             "scheduler puts its reader thread decides whether a hand-over waits for the other "
+             "core); (c) shows the library's own share.");
 }
 
 }  // namespace bench
