@@ -16,14 +16,16 @@ timer_handle create_timer(uint32_t due_ms, uint32_t period_ms, std::function<voi
 
 // Cancels the timer: no new call starts afterwards. With wait_for_callbacks, also waits
 // until every running call of it has returned; asked from inside one of its own calls, the
-// wait is skipped for that call (it cannot wait for itself) and false is returned.
+// wait is skipped for that call (it cannot wait for itself) and false is returned. A wait
+// gives up after 30 s (false) rather than hang the caller for good.
 // Safe on a null handle and on a timer that has already fired or been deleted.
 bool delete_timer(const timer_handle& timer, bool wait_for_callbacks);
 
 // True while the calling thread runs a callback of timer.
 bool in_timer_callback(const timer_handle& timer);
 
-// Cancels every timer, waits for all running callbacks and ends the queue's own thread.
+// Cancels every timer, waits for all running callbacks (at most 30 s) and joins every thread
+// the queue started. Called from inside a callback it only cancels.
 // The queue starts again on the next create_timer.
 void shutdown_timer_queue();
 
