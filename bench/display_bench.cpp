@@ -10,6 +10,8 @@
 
 #include "bench_stats.h"
 #include "bench_table.h"
+#include "display/play_state_icon.h"
+#include "display/status_line.h"
 #include "host/exports.h"
 #include "host/result_buffer.h"
 #include "kodi_script.h"
@@ -63,6 +65,26 @@ void function9_state_part() {
     benchmark::DoNotOptimize(copy_result(play_state_text, std::to_string(get_play_state() + 1)));
 }
 
+// The parts the two lines are built from, for the breakdown.
+void part_icon() {
+    benchmark::DoNotOptimize(play_state_icon());
+}
+void part_mode() {
+    benchmark::DoNotOptimize(get_mode());
+}
+void part_title() {
+    benchmark::DoNotOptimize(get_title());
+}
+void part_countdown() {
+    benchmark::DoNotOptimize(get_info_countdown());
+}
+void part_song_line() {
+    benchmark::DoNotOptimize(get_song_line());
+}
+void part_progress() {
+    benchmark::DoNotOptimize(get_progress_text());
+}
+
 struct subject {
     const char* name;
     void (*call)();
@@ -114,7 +136,14 @@ void run_display_exports(fake_kodi::server& kodi) {
         {"function2 (status line)", call_function2, {}, {}},
         {"function6 (icon)", call_function6, {}, {}},
         {"function9 without its process check", function9_state_part, {}, {}},
+        {"play_state_icon", part_icon, {}, {}},
+        {"get_mode", part_mode, {}, {}},
+        {"get_title", part_title, {}, {}},
+        {"get_info_countdown", part_countdown, {}, {}},
+        {"get_song_line", part_song_line, {}, {}},
+        {"get_progress_text", part_progress, {}, {}},
     };
+    const size_t exports = 6;  // the subjects before the parts
     // Interleaved batches for a few seconds, so that several progress polls land meanwhile
     // and every subject sees the same machine load.
     const double seconds = environment_number("PLINTHAR_BENCH_DISPLAY_SECONDS", 4);
@@ -142,7 +171,7 @@ void run_display_exports(fake_kodi::server& kodi) {
     const double grouped_overhead = summarize(subjects[0].grouped).p50;
     const double floor_p50 = summarize(subjects[1].grouped).p50 - grouped_overhead;
     const double floor_p99 = summarize(subjects[1].single).p99 - single_overhead;
-    for (size_t i = 2; i < subjects.size(); ++i) {
+    for (size_t i = 2; i < exports; ++i) {
         const double p50 = summarize(subjects[i].grouped).p50 - grouped_overhead;
         const double p99 = summarize(subjects[i].single).p99 - single_overhead;
         const bool met = p50 <= 1000 && p50 <= 10 * floor_p50;
@@ -152,6 +181,12 @@ void run_display_exports(fake_kodi::server& kodi) {
         add_row({section, std::string(subjects[i].name) + " p99", format_duration(p99),
                  format_duration(floor_p99), format_ratio(p99, floor_p99), "", ""});
     }
+    std::string parts;
+    for (size_t i = exports; i < subjects.size(); ++i)
+        parts += std::string(parts.empty() ? "" : ", ") + subjects[i].name + " " +
+                 format_duration(summarize(subjects[i].grouped).p50 - grouped_overhead);
+    add_row(
+        {section, "where the time goes (medians of the parts)", parts, "", "", "(breakdown)", ""});
     add_note(
         "Display exports: floor = one std::mutex lock/unlock plus a 254-byte copy; per "
         "subject " +
