@@ -185,8 +185,8 @@ void run_display_exports(fake_kodi::server& kodi) {
     for (size_t i = exports; i < subjects.size(); ++i)
         parts += std::string(parts.empty() ? "" : ", ") + subjects[i].name + " " +
                  format_duration(summarize(subjects[i].grouped).p50 - grouped_overhead);
-    add_row(
-        {section, "where the time goes (medians of the parts)", parts, "", "", "(breakdown)", ""});
+    add_note("Display exports, where the time goes (medians of the parts they are built from): " +
+             parts + ".");
     add_note(
         "Display exports: floor = one std::mutex lock/unlock plus a 254-byte copy; per "
         "subject " +
