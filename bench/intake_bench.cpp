@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench_stats.h"
 #include "bench_table.h"
 #include "kodi/intake.h"
 #include "kodi_script.h"
+#include "platform/timer_queue.h"
 #include "sections.h"
 #include "settings/config.h"
 #include "settings/log.h"
@@ -94,6 +96,33 @@ void parse_play(benchmark::State& state) {
     parse_of(state, play_messages());
 }
 
+// What a volume change or a play does to its timer: cancel the pending one, start a new one.
+// Between two restarts the timer queue's dispatcher thread falls asleep, as it does between
+// notifications, so each restart pays for waking it.
+void timer_restart(benchmark::State& state) {
+    timer_handle timer;
+    for (auto _ : state) {
+        delete_timer(timer, false);
+        timer = create_timer(3000, 0, [] {});
+        state.PauseTiming();
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        state.ResumeTiming();
+    }
+    delete_timer(timer, true);
+    state.SetItemsProcessed(state.iterations());
+}
+
+// A copy of a parsed message, as the dispatcher hands each handler.
+void message_copy(benchmark::State& state) {
+    const auto parsed =
+        web::json::value::parse(utility::conversions::to_string_t(play_messages()[0]));
+    for (auto _ : state) {
+        web::json::value copy = parsed;
+        benchmark::DoNotOptimize(copy);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
 // Keeps the rate of every repetition, by benchmark name.
 class collecting_reporter : public benchmark::BenchmarkReporter {
   public:
@@ -154,6 +183,16 @@ void run_intake() {
             play, play_floor);
     add_row({section, "  titled movie plays alone, logging off", format_rate(play),
              format_rate(play_floor), format_ratio(play, play_floor), "(breakdown)", ""});
+    double restart = 0, copy = 0;
+    measure("timer_restart", timer_restart, "message_copy", message_copy, repetitions, min_time,
+            restart, copy);
+    add_note(
+        "Intake, where the time goes: one timer restart (delete_timer + create_timer, which "
+        "wakes the timer queue's sleeping dispatcher thread every time) costs " +
+        format_duration(restart > 0 ? 1e9 / restart : 0) +
+        "; one copy of a parsed play message costs " + format_duration(copy > 0 ? 1e9 / copy : 0) +
+        "; parsing one message costs " + format_duration(off_floor > 0 ? 1e9 / off_floor : 0) +
+        ". A volume level change restarts the reset timer, a titled play the progress timer.");
     if (environment_number("PLINTHAR_BENCH_INTAKE_LOGGING", 1) == 0) return;
 
     // The log, once on, stays on for the rest of the process.
