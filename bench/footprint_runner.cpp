@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "bench_table.h"
@@ -27,6 +28,17 @@ void run_footprint(const char* program, const char* module, const char* server) 
         }
     }
     const int status = pclose(output);
+    const std::string window =
+        std::getenv("PLINTHAR_BENCH_WINDOW") && *std::getenv("PLINTHAR_BENCH_WINDOW")
+            ? std::getenv("PLINTHAR_BENCH_WINDOW")
+            : std::string("10");
+    add_note("Footprint: windows of " + window +
+             " s each (PLINTHAR_BENCH_WINDOW=60 gives the full minute), each opened 1 s after "
+             "the step before it; the host thread sleeps through them and calls nothing. "
+             "Wake-ups are the context switches of every thread but the host's (getrusage, "
+             "threads that ended included); in brackets, those of the threads alive "
+             "throughout (/proc/self/task/*/status). Playing: a titled movie, so one "
+             "Player.GetProperties poll a second.");
     if (rows == 0 || status != 0)
         add_row({"6. Footprint", "footprint program failed (status " + std::to_string(status) + ")",
                  "-", "-", "-", "-", "NO"});
