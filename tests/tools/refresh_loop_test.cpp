@@ -192,7 +192,7 @@ TEST_F(refresh_loop, texts_are_copied_before_the_next_call_and_parameters_are_co
         }
 }
 
-TEST_F(refresh_loop, frames_fit_the_display_and_keep_user_characters) {
+TEST_F(refresh_loop, frames_fill_the_display_keep_long_rows_whole_and_keep_user_characters) {
     stop_after_waits = 2;
     lcd::loop_settings settings;
     settings.width = 8;
@@ -201,7 +201,9 @@ TEST_F(refresh_loop, frames_fit_the_display_and_keep_user_characters) {
     ASSERT_EQ(frames.size(), 2u);
     for (const auto& f : frames) {
         ASSERT_EQ(f.rows.size(), 3u);
-        for (const auto& row : f.rows) EXPECT_EQ(row.size(), 8u);
+        EXPECT_EQ(f.rows[0].size(), 25u) << "a long row stays whole, to scroll";
+        EXPECT_EQ(f.rows[1].size(), 8u);
+        EXPECT_EQ(f.rows[2].size(), 8u);
     }
     EXPECT_EQ(frames[0].rows[0][0], (lcd::cell{lcd::cell::user_char, 7}));
     EXPECT_EQ(frames[0].glyphs[7][3], 30);
@@ -209,6 +211,36 @@ TEST_F(refresh_loop, frames_fit_the_display_and_keep_user_characters) {
     // function2 shows slot 7 too, defined by function1's text earlier in the refresh.
     EXPECT_EQ(frames[1].rows[1][0], (lcd::cell{lcd::cell::user_char, 7}));
     EXPECT_EQ(frames[1].rows[1][1], (lcd::cell{lcd::cell::bar, 5}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(refresh_loop, scrolling_redraws_come_between_refreshes_without_calling_the_plugin) {
+    // A scroller that wants a redraw every 100 ms: the loop wakes for it, and the
+    // plug-in is still called only at its own interval.
+    lcd::loop_settings settings;
+    settings.run_for = 1000ms;
+    const auto start = fake_now;
+    std::vector<lcd::steady::time_point> redraws;
+    lcd::steady::time_point next_redraw = start + 100ms;
+    lcd::loop_redraw between;
+    between.next = [&] { return std::optional<lcd::steady::time_point>(next_redraw); };
+    between.redraw = [&] {
+        redraws.push_back(fake_now);
+        next_redraw = fake_now + 100ms;
+    };
+    int refreshes = 0;
+    lcd::run_display(
+        fake_plugin(), lcd::default_screen(), settings, clock,
+        [&](const lcd::frame&, const lcd::loop_result&) { ++refreshes; }, between);
+    EXPECT_EQ(refreshes, 4);  // 0, 300, 600 and 900 ms
+    const auto f1 = times_of("function1");
+    for (size_t i = 1; i < f1.size(); ++i) EXPECT_GE(f1[i] - f1[i - 1], 300ms);
+    ASSERT_GE(redraws.size(), 5u);
+    EXPECT_EQ(redraws.front(), start + 100ms);
+    for (const auto at : redraws) EXPECT_LT(at, start + 1000ms);
 }
 
 }  // namespace

@@ -9,16 +9,17 @@ namespace {
 struct known_glyph {
     glyph bitmap;
     const char* symbol;
+    known_icon icon;
 };
 
 // The icons the plug-in draws, with the symbols that read the same in a terminal.
 const known_glyph known_glyphs[] = {
-    {{16, 24, 28, 30, 28, 24, 16, 0}, "\u25B6"},  // play
-    {{14, 14, 14, 14, 14, 14, 14, 0}, "\u25A0"},  // stop
-    {{27, 27, 27, 27, 27, 27, 27, 0}, "\u2016"},  // pause
-    {{0, 20, 26, 29, 29, 26, 20, 0}, "\u00BB"},   // fast-forward
-    {{0, 5, 11, 23, 23, 11, 5, 0}, "\u00AB"},     // rewind
-    {{8, 13, 10, 15, 11, 26, 12, 8}, "\u2298"},   // muted speaker
+    {{16, 24, 28, 30, 28, 24, 16, 0}, "\u25B6", known_icon::play},
+    {{14, 14, 14, 14, 14, 14, 14, 0}, "\u25A0", known_icon::stop},
+    {{27, 27, 27, 27, 27, 27, 27, 0}, "\u2016", known_icon::pause},
+    {{0, 20, 26, 29, 29, 26, 20, 0}, "\u00BB", known_icon::fast_forward},
+    {{0, 5, 11, 23, 23, 11, 5, 0}, "\u00AB", known_icon::rewind},
+    {{8, 13, 10, 15, 11, 26, 12, 8}, "\u2298", known_icon::muted},
 };
 
 // Bitmaps this close to a known one (in differing pixels) take its symbol.
@@ -39,9 +40,7 @@ int distance(const glyph& a, const glyph& b) {
 
 const char* const bar_symbols[] = {" ", "\u258E", "\u258D", "\u258B", "\u258A", "\u2588"};
 
-}  // namespace
-
-std::string glyph_symbol(const glyph& bitmap) {
+const known_glyph* nearest_known(const glyph& bitmap) {
     const known_glyph* nearest = nullptr;
     int best = nearest_limit + 1;
     for (const auto& known : known_glyphs) {
@@ -51,7 +50,18 @@ std::string glyph_symbol(const glyph& bitmap) {
             nearest = &known;
         }
     }
-    if (nearest) return nearest->symbol;
+    return nearest;
+}
+
+}  // namespace
+
+known_icon glyph_icon(const glyph& bitmap) {
+    const known_glyph* nearest = nearest_known(bitmap);
+    return nearest ? nearest->icon : known_icon::none;
+}
+
+std::string glyph_symbol(const glyph& bitmap) {
+    if (const known_glyph* nearest = nearest_known(bitmap)) return nearest->symbol;
     const int lit = lit_pixels(bitmap);
     const int all = glyph_rows * glyph_columns;
     if (lit == 0) return " ";

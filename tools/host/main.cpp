@@ -12,10 +12,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 
+#include "host/lcdproc_output.h"
 #include "host/plugin_loader.h"
 #include "host/refresh_loop.h"
+#include "host/row_scroller.h"
 #include "host/screen_file.h"
 #include "host/terminal_view.h"
 
@@ -31,23 +34,36 @@ struct options {
     std::string screen_path;
     int width = 20;
     int height = 4;
+    bool size_given = false;
     bool plain = false;
     double seconds = 0;
     long interval_ms = 0;
+    long scroll_ms = 400;
+    long scroll_pause_ms = 2000;
+    bool lcdproc = false;
+    lcd::lcdproc_address lcdproc_address;
 };
 
 void usage(FILE* out) {
     std::fprintf(out,
                  "usage: %s [--folder DIR] [--plugin PATH] [--screen FILE] [--width N]\n"
                  "       [--height N] [--plain] [--seconds N] [--interval MS]\n"
+                 "       [--lcdproc [HOST:]PORT] [--scroll-ms MS] [--scroll-pause MS]\n"
                  "  --folder DIR    host folder holding plugins/plinthar.cfg (default .)\n"
                  "  --plugin PATH   plug-in library (default build/plinthar.so, else the one\n"
-                 "                  next to this program)\n"
+                 "                  next to this program, else the installed one)\n"
                  "  --screen FILE   screen file; default: row 1 {1}, row 2 {2}\n"
-                 "  --width N, --height N   display size (default 20x4)\n"
+                 "  --width N, --height N   display size (default 20x4; with --lcdproc the\n"
+                 "                  size LCDd reports)\n"
                  "  --plain         print each changed frame as plain text lines\n"
                  "  --seconds N     end after N seconds\n"
-                 "  --interval MS   refresh more slowly than the plug-in's minimum\n",
+                 "  --interval MS   refresh more slowly than the plug-in's minimum\n"
+                 "  --lcdproc [HOST:]PORT   draw on LCDd's display (default 127.0.0.1:13666);\n"
+                 "                  the terminal then shows only --plain frames, or the LCD\n"
+                 "                  when it is a terminal\n"
+                 "  --scroll-ms MS  a row longer than the display moves one cell at most this\n"
+                 "                  often (default 400)\n"
+                 "  --scroll-pause MS   it waits this long at its start and end (default 2000)\n",
                  program);
 }
 
@@ -91,8 +107,22 @@ int parse_options(int argc, char** argv, options& opts, bool& done) {
             opts.screen_path = text;
         } else if (arg == "--width" && value(text) && parse_long(text, 1, 200, number)) {
             opts.width = static_cast<int>(number);
+            opts.size_given = true;
         } else if (arg == "--height" && value(text) && parse_long(text, 1, 50, number)) {
             opts.height = static_cast<int>(number);
+            opts.size_given = true;
+        } else if (arg == "--lcdproc") {
+            opts.lcdproc = true;
+            if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0 &&
+                !lcd::parse_lcdproc_address(argv[++i], opts.lcdproc_address)) {
+                std::fprintf(stderr, "%s: bad LCDd address %s (want [HOST:]PORT)\n", program,
+                             argv[i]);
+                return 2;
+            }
+        } else if (arg == "--scroll-ms" && value(text) && parse_long(text, 50, 60000, number)) {
+            opts.scroll_ms = number;
+        } else if (arg == "--scroll-pause" && value(text) && parse_long(text, 0, 600000, number)) {
+            opts.scroll_pause_ms = number;
         } else if (arg == "--interval" && value(text) && parse_long(text, 1, 600000, number)) {
             opts.interval_ms = number;
         } else if (arg == "--seconds" && value(text)) {
@@ -121,6 +151,10 @@ std::string plugin_path(const options& opts, std::string& error) {
             const fs::path self = fs::read_symlink("/proc/self/exe", ignored);
             if (!ignored) path = (self.parent_path() / "plinthar.so").string();
         }
+#ifdef PLINTHAR_INSTALLED_PLUGIN
+        if (!fs::exists(path, ignored) && fs::exists(PLINTHAR_INSTALLED_PLUGIN, ignored))
+            path = PLINTHAR_INSTALLED_PLUGIN;
+#endif
     }
     std::error_code code;
     const fs::path absolute = fs::absolute(path, code);
@@ -184,6 +218,10 @@ void write_out(const std::string& text) {
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) on_signal(SIGPIPE);
 }
 
+void write_log(const std::string& line) {
+    std::fprintf(stderr, "%s: %s\n", program, line.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -194,6 +232,18 @@ int main(int argc, char** argv) {
     std::string error;
     const std::string plugin_file = plugin_path(opts, error);
     if (plugin_file.empty()) return fail(error);
+
+    // With LCDd, its display decides the size unless the user did; a moment's wait for
+    // the first connection, then on without it (the sender keeps trying).
+    std::unique_ptr<lcd::lcdproc_output> lcdproc;
+    if (opts.lcdproc) {
+        lcdproc = std::make_unique<lcd::lcdproc_output>(opts.lcdproc_address, write_log);
+        const auto display = lcdproc->wait_connected(std::chrono::seconds(2));
+        if (display && !opts.size_given) {
+            opts.width = std::min(display->width, 200);
+            opts.height = std::min(display->height, 50);
+        }
+    }
 
     lcd::screen layout = lcd::default_screen();
     if (!opts.screen_path.empty()) {
@@ -237,24 +287,48 @@ int main(int argc, char** argv) {
     const auto started = lcd::steady::now();
     std::string last_plain;
 
-    const bool fancy = !opts.plain;
+    const bool fancy = !opts.plain && (!lcdproc || isatty(STDOUT_FILENO));
+    lcd::scroll_settings scrolling;
+    scrolling.step = std::chrono::milliseconds(opts.scroll_ms);
+    scrolling.pause = std::chrono::milliseconds(opts.scroll_pause_ms);
+    lcd::frame_scroller scroller(scrolling);
+    lcd::frame latest;
+    lcd::loop_result progress;
+
+    // Draws the latest frame as it shows now: long rows at their scroll position.
+    auto present = [&] {
+        lcd::frame shown;
+        shown.rows = scroller.windows(latest.rows, opts.width, lcd::steady::now());
+        shown.glyphs = latest.glyphs;
+        if (lcdproc) lcdproc->show(shown.rows, shown.glyphs);
+        if (opts.plain) {
+            std::string text = lcd::plain_frame_text(shown);
+            if (text == last_plain) return;
+            last_plain = text;
+            write_out(text + "\n");
+        } else if (fancy) {
+            info.refreshes = progress.refreshes;
+            info.interval = progress.interval;
+            info.running =
+                std::chrono::duration_cast<std::chrono::milliseconds>(lcd::steady::now() - started);
+            write_out(lcd::fancy_frame_text(shown, info));
+        }
+    };
+    lcd::loop_redraw between;
+    between.next = [&] { return scroller.next_step(); };
+    between.redraw = present;
+
     if (fancy) write_out(lcd::fancy_view_begin());
-    lcd::run_display(plugin.api, layout, settings, clock,
-                     [&](const lcd::frame& shown, const lcd::loop_result& so_far) {
-                         if (!fancy) {
-                             std::string text = lcd::plain_frame_text(shown);
-                             if (text == last_plain) return;
-                             last_plain = text;
-                             write_out(text + "\n");
-                             return;
-                         }
-                         info.refreshes = so_far.refreshes;
-                         info.interval = so_far.interval;
-                         info.running = std::chrono::duration_cast<std::chrono::milliseconds>(
-                             lcd::steady::now() - started);
-                         write_out(lcd::fancy_frame_text(shown, info));
-                     });
+    lcd::run_display(
+        plugin.api, layout, settings, clock,
+        [&](const lcd::frame& refreshed, const lcd::loop_result& so_far) {
+            latest = refreshed;
+            progress = so_far;
+            present();
+        },
+        between);
     if (fancy) write_out(lcd::fancy_view_end() + "\n");
     lcd::unload_plugin(plugin);
+    lcdproc.reset();
     return 0;
 }

@@ -24,8 +24,9 @@ std::string call_function(const plugin_api& api, const screen_part& part) {
     return answer ? std::string(answer) : std::string();  // copied before the next call
 }
 
-row fit_to_width(row cells, int width) {
-    cells.resize(static_cast<size_t>(width), text_cell(' '));
+row pad_to_width(row cells, int width) {
+    if (cells.size() < static_cast<size_t>(width))
+        cells.resize(static_cast<size_t>(width), text_cell(' '));
     return cells;
 }
 
@@ -60,7 +61,7 @@ frame build_frame(const plugin_api& api, const screen& layout, int width, int he
                 text += found->second;
             }
         }
-        result.rows.push_back(fit_to_width(expand_macros(text, context), width));
+        result.rows.push_back(pad_to_width(expand_macros(text, context), width));
     }
     result.glyphs = glyphs;
     return result;
@@ -68,7 +69,8 @@ frame build_frame(const plugin_api& api, const screen& layout, int width, int he
 
 loop_result run_display(const plugin_api& api, const screen& layout, const loop_settings& settings,
                         const loop_clock& clock,
-                        const std::function<void(const frame&, const loop_result&)>& show) {
+                        const std::function<void(const frame&, const loop_result&)>& show,
+                        const loop_redraw& between) {
     loop_result result;
     api.init();
     result.interval = refresh_interval(api.min_refresh_interval(), settings);
@@ -79,11 +81,19 @@ loop_result run_display(const plugin_api& api, const screen& layout, const loop_
     glyph_table glyphs{};
     steady::time_point refresh_at = started;
     while (true) {
-        if (end && refresh_at >= *end) {
+        std::optional<steady::time_point> redraw_at;
+        if (between.next && between.redraw) redraw_at = between.next();
+        const bool redraw_first = redraw_at && *redraw_at < refresh_at;
+        const steady::time_point wake_at = redraw_first ? *redraw_at : refresh_at;
+        if (end && wake_at >= *end) {
             clock.wait_until(*end);
             break;
         }
-        if (!clock.wait_until(refresh_at)) break;
+        if (!clock.wait_until(wake_at)) break;
+        if (redraw_first) {
+            between.redraw();
+            continue;
+        }
         const frame shown =
             build_frame(api, layout, settings.width, settings.height, clock.local_time(), glyphs);
         ++result.refreshes;

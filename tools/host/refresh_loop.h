@@ -17,7 +17,7 @@ namespace lcd {
 using steady = std::chrono::steady_clock;
 
 struct frame {
-    std::vector<row> rows;  // exactly height rows of exactly width cells
+    std::vector<row> rows;  // exactly height rows of at least width cells (longer ones scroll)
     glyph_table glyphs{};   // the user characters as last defined
 };
 
@@ -51,10 +51,18 @@ struct loop_result {
     std::chrono::milliseconds interval{0};
 };
 
+// Between refreshes the shown frame may want drawing again (a row scrolls): next says
+// when, redraw does it. Both may be empty.
+struct loop_redraw {
+    std::function<std::optional<steady::time_point>()> next;
+    std::function<void()> redraw;
+};
+
 // Runs the whole life: init, refreshes (each handed to show), fini. Returns when the
 // clock's wait reports a stop or run_for has passed.
 loop_result run_display(const plugin_api& api, const screen& layout, const loop_settings& settings,
                         const loop_clock& clock,
-                        const std::function<void(const frame&, const loop_result&)>& show);
+                        const std::function<void(const frame&, const loop_result&)>& show,
+                        const loop_redraw& between = {});
 
 }  // namespace lcd
