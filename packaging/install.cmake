@@ -33,18 +33,21 @@ set(CPACK_PACKAGE_NAME plinthar)
 set(CPACK_PACKAGE_VENDOR "plinthar")
 set(CPACK_PACKAGE_CONTACT "plinthar maintainers <plinthar@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Kodi on character LCDs: display plug-in, LCDd host and Kodi simulator")
-set(CPACK_PACKAGE_DESCRIPTION
-    "A display plug-in that follows Kodi over its JSON-RPC WebSocket service, a host that\n"
-    "shows it in a terminal or on any display LCDd drives, and a Kodi simulator for trying it.")
+set(CPACK_PACKAGE_DESCRIPTION "A display plug-in that follows Kodi over its JSON-RPC \
+WebSocket service, a host that shows it in a terminal or on any display LCDd drives, and a \
+Kodi simulator for trying it.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "lcdproc")
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcpprest2.10")
+# dpkg-shlibdeps finds every runtime library (libcpprest2.10 among them); without it the
+# one that matters is named by hand.
 find_program(PLINTHAR_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(PLINTHAR_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcpprest2.10, libssl3, libstdc++6")
 endif()
 set(CPACK_GENERATOR DEB)
 include(CPack)
