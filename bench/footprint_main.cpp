@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -146,8 +147,9 @@ window_result measure_window(double seconds) {
     const usage process_after = read_usage(RUSAGE_SELF);
     const usage main_after = read_usage(RUSAGE_THREAD);
     window_result w;
-    w.cpu_seconds = (process_after.cpu_seconds - process_before.cpu_seconds) -
-                    (main_after.cpu_seconds - main_before.cpu_seconds);
+    // The two readings are not taken at the same instant; a difference below zero is noise.
+    w.cpu_seconds = std::max(0.0, (process_after.cpu_seconds - process_before.cpu_seconds) -
+                                      (main_after.cpu_seconds - main_before.cpu_seconds));
     w.wakeups = (process_after.switches - process_before.switches) -
                 (main_after.switches - main_before.switches);
     w.task_wakeups = switches_between(tasks_before, tasks_after);
