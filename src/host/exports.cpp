@@ -36,7 +36,9 @@ char empty_text[] = "";
 char one_text[] = "1";
 char zero_text[] = "0";
 
-std::string parameter(const char* text) { return text ? std::string(text) : std::string(); }
+std::string parameter(const char* text) {
+    return text ? std::string(text) : std::string();
+}
 
 // Runs body; a failure inside it gives the host the empty text.
 template <typename Body>
@@ -55,6 +57,27 @@ char* not_connected_answer(result_buffer& buffer) {
     return copy_result(buffer, config_text(cfg_knf_str));
 }
 
+// The library stays mapped when a host unloads and loads it again, so a second start
+// begins from the state of a fresh load.
+void start_afresh() {
+    static bool started_before = false;
+    if (started_before) {
+        {
+            std::lock_guard<std::mutex> lock(state_mutex);
+            player_state_t fresh;
+            // Generations only grow, so nothing from before could ever pass for current.
+            fresh.progress_generation = player_state.progress_generation;
+            fresh.item_generation = player_state.item_generation;
+            player_state = std::move(fresh);
+        }
+        label_cache.clear();
+        resume_requests();
+        allow_item_retrievals();
+    }
+    started_before = true;
+    allow_reconnecting();
+}
+
 }  // namespace
 
 extern "C" {
@@ -64,7 +87,7 @@ PLINTHAR_EXPORT void PLINTHAR_CALL SmartieInit() {
         init_config();
         init_logging();
         write_log("SmartieInit");
-        allow_reconnecting();
+        start_afresh();
         ws_connect();
     } catch (...) {
     }
@@ -77,10 +100,10 @@ PLINTHAR_EXPORT void PLINTHAR_CALL SmartieFini() {
     try {
         stop_reconnecting();
         cancel_pending_requests();
-        stop_reset_timers();
+        wait_for_item_retrievals();  // before the progress timer: a retrieval may start it
         stop_progress_timer_and_wait();
+        stop_reset_timers();
         shutdown_inactivity_timer();
-        wait_for_item_retrievals();
         shutdown_connection();
         shutdown_timer_queue();
         write_log("SmartieFini");
@@ -88,7 +111,9 @@ PLINTHAR_EXPORT void PLINTHAR_CALL SmartieFini() {
     }
 }
 
-PLINTHAR_EXPORT int PLINTHAR_CALL GetMinRefreshInterval() { return 300; }
+PLINTHAR_EXPORT int PLINTHAR_CALL GetMinRefreshInterval() {
+    return 300;
+}
 
 PLINTHAR_EXPORT char* PLINTHAR_CALL function1(char*, char*) {
     return guarded([] {

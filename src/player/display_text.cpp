@@ -6,7 +6,10 @@ std::string narrow_text(const utility::string_t& text) {
     const std::u16string units = utf8_to_utf16_lenient(text);
     std::string narrow(units.size(), '\0');
     for (size_t i = 0; i < units.size(); ++i) {
-        narrow[i] = static_cast<char>(units[i] & 0xFF);
+        // A unit whose low byte is 0 (U+2000, half of many surrogate pairs) would end the
+        // host's C string there and lose the rest of the text.
+        const char low = static_cast<char>(units[i] & 0xFF);
+        narrow[i] = (low == '\0' && units[i] != 0) ? '?' : low;
     }
     return narrow;
 }

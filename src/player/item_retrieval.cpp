@@ -145,6 +145,11 @@ void wait_for_item_retrievals() {
                              [] { return running_retrievals == 0; });
 }
 
+void allow_item_retrievals() {
+    std::lock_guard<std::mutex> lock(retrievals_mutex);
+    retrievals_closed = false;
+}
+
 void begin_new_item() {
     std::lock_guard<std::mutex> lock(item_change_mutex);
     std::lock_guard<std::mutex> state_lock(state_mutex);

@@ -13,6 +13,8 @@ void start_item_retrieval();
 web::json::value get_item(int32_t player_id);
 // Unload: waits until no retrieval task runs, and lets none start afterwards.
 void wait_for_item_retrievals();
+// Start-up: retrievals may run again.
+void allow_item_retrievals();
 // Play and stop call this first: a retrieval started before it changes nothing any more
 // (neither the state nor the progress polling).
 void begin_new_item();

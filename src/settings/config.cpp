@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -114,6 +116,16 @@ void read_line(char* line) {
 }  // namespace
 
 void init_config() {
+    // A host may load the library again without it being unmapped in between: each reading
+    // starts from the defaults, as a fresh load would.
+    static const auto defaults = [] {
+        std::array<config_item, cfg_count> table;
+        std::copy(std::begin(config_items), std::end(config_items), table.begin());
+        return table;
+    }();
+    std::copy(defaults.begin(), defaults.end(), config_items);
+    clear_rewrite_rules();
+
     std::unique_ptr<FILE, file_closer> file(std::fopen(config_path, "r"));
     if (!file) return;
     char piece[piece_size];

@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr size_t rewrite_text_limit = 1024;
+
 struct rewrite_rule {
     std::regex expression;
     std::string replacement;
@@ -56,6 +58,10 @@ void add_rewrite_rule(const std::string& value) {
 }
 
 void apply_rewrite_rules(std::string& text) {
+    if (rewrite_rules().empty()) return;
+    // The matcher recurses per character and can exhaust the stack on very long texts; the
+    // display never shows more than a line anyway.
+    if (text.size() > rewrite_text_limit) text.resize(rewrite_text_limit);
     for (const rewrite_rule& rule : rewrite_rules()) {
         try {
             text = std::regex_replace(text, rule.expression, rule.replacement);
@@ -63,4 +69,8 @@ void apply_rewrite_rules(std::string& text) {
             // The matcher gave up on this text (too complex); the rule leaves it as it was.
         }
     }
+}
+
+void clear_rewrite_rules() {
+    rewrite_rules().clear();
 }

@@ -8,3 +8,6 @@ void add_rewrite_rule(const std::string& value);
 
 // Runs every rule, in the order of the lines in the settings file, over text.
 void apply_rewrite_rules(std::string& text);
+
+// Forgets every rule; only while nothing rewrites texts (start-up).
+void clear_rewrite_rules();

@@ -16,17 +16,20 @@ namespace {
 using namespace std::chrono_literals;
 using text_function = char* (*)(char*, char*);
 
-web::json::value json(const char* text) { return web::json::value::parse(text); }
+web::json::value json(const char* text) {
+    return web::json::value::parse(text);
+}
 
 class unload : public testenv::host_folder_test {
-protected:
+  protected:
     fake_kodi::server kodi;
 };
 
 TEST_F(unload, after_fini_and_dlclose_nothing_of_the_plugin_runs) {
     kodi.start();
-    kodi.on("Player.GetItem",
-            json(R"({"item":{"album":"L","artist":["A"],"title":"Song","track":3,"type":"song"}})"));
+    kodi.on(
+        "Player.GetItem",
+        json(R"({"item":{"album":"L","artist":["A"],"title":"Song","track":3,"type":"song"}})"));
     // Slow progress replies keep ticks waiting while the plug-in is shut down.
     kodi.on("Player.GetProperties", [](const fake_kodi::received_request& request) {
         fake_kodi::reply_plan plan;
@@ -49,7 +52,8 @@ TEST_F(unload, after_fini_and_dlclose_nothing_of_the_plugin_runs) {
 
     init();
     ASSERT_TRUE(kodi.wait_for_clients(1, 5s));
-    kodi.notify("Player.OnPlay", json(R"({"item":{"type":"unknown"},"player":{"playerid":0,"speed":1}})"));
+    kodi.notify("Player.OnPlay",
+                json(R"({"item":{"type":"unknown"},"player":{"playerid":0,"speed":1}})"));
     kodi.notify("Application.OnVolumeChanged", json(R"({"muted":false,"volume":40})"));
     char empty[] = "";
     ASSERT_TRUE(testenv::wait_until(
@@ -72,6 +76,44 @@ TEST_F(unload, after_fini_and_dlclose_nothing_of_the_plugin_runs) {
     EXPECT_TRUE(testenv::wait_until([&] { return kodi.client_count() == 0; }, 5s));
     // Shutting down must not wait out a 5 s reply time-out.
     EXPECT_LT(fini_time, 4s);
+}
+
+}  // namespace
+
+namespace {
+
+// The library stays mapped between an unload and the next load: the second start must
+// work like the first one, from the settings of its own reading.
+TEST_F(unload, a_second_load_after_fini_starts_afresh) {
+    kodi.start();
+    kodi.on(
+        "Player.GetItem",
+        json(R"({"item":{"album":"L","artist":["A"],"title":"Song","track":3,"type":"song"}})"));
+    char empty[] = "";
+    for (int round = 0; round < 2; ++round) {
+        write_config("port=" + std::to_string(kodi.port()) + "\nwelcome=Round" +
+                     std::to_string(round) + (round == 0 ? "\nregex=Song,Tune\n" : "\n"));
+        void* plugin = dlopen(PLINTHAR_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(plugin, nullptr) << dlerror();
+        auto init = reinterpret_cast<void (*)()>(dlsym(plugin, "SmartieInit"));
+        auto fini = reinterpret_cast<void (*)()>(dlsym(plugin, "SmartieFini"));
+        auto title = reinterpret_cast<text_function>(dlsym(plugin, "function1"));
+        init();
+        // The icon space, a space, and the welcome text centred in 18 columns.
+        EXPECT_EQ(std::string(title(empty, empty)),
+                  std::string(8, ' ') + "Round" + std::to_string(round));
+        ASSERT_TRUE(kodi.wait_for_clients(1, 5s));
+        kodi.notify("Player.OnPlay",
+                    json(R"({"item":{"type":"unknown"},"player":{"playerid":0,"speed":1}})"));
+        const std::string expected = round == 0 ? "Tune" : "Song";
+        EXPECT_TRUE(testenv::wait_until(
+            [&] { return std::string(title(empty, empty)).find(expected) != std::string::npos; },
+            5s))
+            << "round " << round << ": " << title(empty, empty);
+        fini();
+        ASSERT_EQ(dlclose(plugin), 0);
+        ASSERT_TRUE(testenv::wait_until([&] { return kodi.client_count() == 0; }, 5s));
+    }
 }
 
 }  // namespace

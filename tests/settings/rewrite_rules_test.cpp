@@ -87,3 +87,13 @@ TEST_F(rewrite_rules, a_pattern_prone_to_backtracking_does_not_stop_start_up) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(rewrite_rules, a_very_long_text_is_cut_to_a_display_sized_length_instead_of_crashing) {
+    read("regex=^The (.*),$1, The\n");
+    const std::string rewritten = rewrite("The " + std::string(200000, 'x'));
+    EXPECT_EQ(rewritten, std::string(1020, 'x') + ", The");
+}
+
+}  // namespace
