@@ -180,4 +180,14 @@ TEST(lcdproc_output, a_hung_or_missing_lcdd_never_holds_up_the_caller) {
     EXPECT_TRUE(testenv::wait_until([&] { return hung.clients() >= 2; }, 5s));
 }
 
+TEST(lcdproc_output, ends_at_once_while_waiting_for_an_answer) {
+    fake_lcdd hung(true);
+    auto output =
+        std::make_unique<lcd::lcdproc_output>(address_of(hung.port()), [](const std::string&) {});
+    ASSERT_TRUE(testenv::wait_until([&] { return hung.clients() == 1; }, 5s));
+    const auto started = std::chrono::steady_clock::now();
+    output.reset();  // the answer would take 3 s to time out
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+}
+
 }  // namespace

@@ -32,9 +32,20 @@ void set_nonblocking(int fd) {
     fcntl(fd, F_SETFD, FD_CLOEXEC);
 }
 
+// Waits for events on fd until the deadline, in slices, so that a stop is seen soon.
+// Returns poll's result; 0 on time-out or stop.
+int poll_until(pollfd& p, steady::time_point deadline, const std::function<bool()>& stopping) {
+    while (!stopping()) {
+        const int left = milliseconds_until(deadline);
+        const int ready = poll(&p, 1, std::min(left, 100));
+        if (ready != 0 || left == 0) return ready;
+    }
+    return 0;
+}
+
 // A connected non-blocking socket, or -1 with the reason in error.
 int connect_to(const lcdproc_address& address, std::chrono::milliseconds timeout,
-               std::string& error) {
+               const std::function<bool()>& stopping, std::string& error) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -55,7 +66,7 @@ int connect_to(const lcdproc_address& address, std::chrono::milliseconds timeout
             pollfd p{fd, POLLOUT, 0};
             int result = 0;
             socklen_t length = sizeof result;
-            if (poll(&p, 1, static_cast<int>(timeout.count())) == 1 &&
+            if (poll_until(p, steady::now() + timeout, stopping) == 1 &&
                 getsockopt(fd, SOL_SOCKET, SO_ERROR, &result, &length) == 0 && result == 0)
                 break;
             error = result ? std::strerror(result) : "timed out";
@@ -203,6 +214,11 @@ int lcdproc_output::connections() const {
     return connections_;
 }
 
+bool lcdproc_output::stopping() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return stopping_;
+}
+
 bool lcdproc_output::pause_before_retry(std::chrono::milliseconds pause) {
     std::unique_lock<std::mutex> guard(lock_);
     return !changed_.wait_for(guard, pause, [this] { return stopping_; });
@@ -218,7 +234,8 @@ void lcdproc_output::run() {
             if (stopping_) return;
         }
         std::string error;
-        const int fd = connect_to(address_, timing_.answer_timeout, error);
+        const int fd = connect_to(
+            address_, timing_.answer_timeout, [this] { return stopping(); }, error);
         bool worked = false;
         if (fd >= 0) {
             error = "connection lost";
@@ -250,7 +267,7 @@ bool lcdproc_output::session(int fd, std::string& error) {
         pollfd p{fd, static_cast<short>(POLLIN | (out.empty() ? 0 : POLLOUT)), 0};
         error = "no answer to hello";
         if (steady::now() >= answer_deadline ||
-            poll(&p, 1, milliseconds_until(answer_deadline)) < 0)
+            poll_until(p, answer_deadline, [this] { return stopping(); }) < 0 || stopping())
             return false;
         error = "connection lost";
         if ((p.revents & POLLOUT) && !send_some(fd, out)) return false;

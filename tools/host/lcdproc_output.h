@@ -59,6 +59,7 @@ class lcdproc_output {
     void run();
     bool session(int fd, std::string& error);
     bool pause_before_retry(std::chrono::milliseconds pause);
+    bool stopping() const;
 
     lcdproc_address address_;
     log_function log_;
