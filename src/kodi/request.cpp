@@ -107,7 +107,7 @@ web::json::value ws_send_wait(web::json::value request) {
     pending_entry entry(id, record.get());
 
     const utility::string_t text = request.serialize();
-    write_log("Sending: %ls", utf8_to_wide(text).c_str());
+    if (logging_enabled()) write_log("Sending: %ls", utf8_to_wide(text).c_str());
     send_text(text);
 
     {

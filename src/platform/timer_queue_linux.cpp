@@ -163,8 +163,10 @@ timer_handle create_timer(uint32_t due_ms, uint32_t period_ms, std::function<voi
     timer->due = steady::now() + std::chrono::milliseconds(due_ms);
 
     timer_queue& q = queue();
+    bool earliest = true;
     {
         std::lock_guard<std::mutex> lock(q.mutex);
+        for (const auto& other : q.scheduled) earliest = earliest && timer->due < other->due;
         q.scheduled.push_back(timer);
         if (!q.dispatcher.joinable()) {
             try {
@@ -174,7 +176,8 @@ timer_handle create_timer(uint32_t due_ms, uint32_t period_ms, std::function<voi
             }
         }
     }
-    q.wake.notify_all();
+    // The dispatcher sleeps until the earliest due time: only a new earliest one changes that.
+    if (earliest) q.wake.notify_all();
     return timer;
 }
 

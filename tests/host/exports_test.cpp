@@ -29,10 +29,13 @@ int count_lines_starting(const std::vector<std::string>& lines, const std::strin
 }
 
 class exports_without_kodi : public testenv::host_folder_test {
-protected:
+  protected:
     // A port nothing listens on: every attempt is refused at once.
+    // Other tests may run a stand-in Kodi.exe at the same time: the setting names this
+    // test's own folder.
     void start(const std::string& extra = "") {
-        write_config("port=1\nlogging=1\n" + extra);
+        const std::string folder_name = folder().substr(folder().rfind('/') + 1);
+        write_config("port=1\nlogging=1\nkodiexe=" + folder_name + "/Kodi/Kodi.exe\n" + extra);
         SmartieInit();
     }
 };

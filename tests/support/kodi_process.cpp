@@ -1,6 +1,7 @@
 #include "support/kodi_process.h"
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@ kodi_process::kodi_process(const std::string& path) {
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a test that crashed
         const std::string file = image.string();
         execl(file.c_str(), file.c_str(), "600", static_cast<char*>(nullptr));
         _exit(127);
@@ -32,7 +34,9 @@ kodi_process::kodi_process(const std::string& path) {
     }
 }
 
-kodi_process::~kodi_process() { stop(); }
+kodi_process::~kodi_process() {
+    stop();
+}
 
 void kodi_process::stop() {
     if (pid_ <= 0) return;
