@@ -86,23 +86,12 @@ std::string query(const std::string& method, const std::string& item_spec) {
     if (has_member) write_log("item %s, retsubItem %s", name.c_str(), member.c_str());
     const utility::string_t json_name = host_text_to_json(name);
 
-    web::json::value request;
-    if (!name.empty()) {
-        web::json::value params = web::json::value::object();
-        params[U("properties")] = web::json::value::array({web::json::value::string(json_name)});
-        if (player_id) params[U("playerid")] = web::json::value::number(*player_id);
-        request[U("params")] = params;
-    }
+    const auto reply = send_query(method, one_name_request("properties", json_name, player_id));
+    if (!reply) return std::string();
 
-    const web::json::value reply = ws_send_wait(host_text_to_json(method), request);
-    if (!reply.is_object() || reply.size() == 0) return std::string();
-
-    web::json::value answer;
-    const web::json::value error = member_of(reply, "error");
-    if (!error.is_null()) {
-        answer = member_of(error, "message");
-    } else {
-        const web::json::value result = member_of(reply, "result");
+    web::json::value answer = reply->value;
+    if (!reply->error) {
+        const web::json::value& result = reply->value;
         if (!has_member) {
             const web::json::value item = member_of(result, "item");
             answer = member_of(item.is_null() ? result : item, json_name);

@@ -20,24 +20,13 @@ bool remember_label(const std::string& key, const std::string& text) {
 
 std::string query(const std::string& method, const std::string& label) {
     const utility::string_t json_label = host_text_to_json(label);
-    web::json::value request;
-    if (!label.empty()) {
-        web::json::value params = web::json::value::object();
-        params[U("labels")] = web::json::value::array({web::json::value::string(json_label)});
-        request[U("params")] = params;
-    }
+    const auto reply = send_query(method, one_name_request("labels", json_label));
+    if (!reply) return std::string();
 
-    const web::json::value reply = ws_send_wait(host_text_to_json(method), request);
-    if (!reply.is_object() || reply.size() == 0) return std::string();
-
-    web::json::value answer;
-    const web::json::value error = member_of(reply, "error");
-    if (!error.is_null()) {
-        answer = member_of(error, "message");
-    } else {
-        const web::json::value result = member_of(reply, "result");
-        const web::json::value item = member_of(result, "item");
-        answer = member_of(item.is_null() ? result : item, json_label);
+    web::json::value answer = reply->value;
+    if (!reply->error) {
+        const web::json::value item = member_of(reply->value, "item");
+        answer = member_of(item.is_null() ? reply->value : item, json_label);
         if (answer.is_null()) return std::string();
     }
 

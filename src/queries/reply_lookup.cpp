@@ -1,5 +1,6 @@
 #include "queries/reply_lookup.h"
 
+#include "kodi/request.h"
 #include "platform/text_encoding.h"
 
 web::json::value member_of(const web::json::value& value, const std::string& key) {
@@ -20,4 +21,23 @@ web::json::value first_element_of(const web::json::value& value) {
 utility::string_t host_text_to_json(const std::string& text) {
     if (is_valid_utf8(text)) return text;
     return utility::conversions::utf16_to_utf8(utf8_to_utf16_lenient(text));
+}
+
+web::json::value one_name_request(const char* list_member, const utility::string_t& name,
+                                  std::optional<int32_t> player_id) {
+    web::json::value request;
+    if (name.empty()) return request;
+    web::json::value params = web::json::value::object();
+    params[list_member] = web::json::value::array({web::json::value::string(name)});
+    if (player_id) params[U("playerid")] = web::json::value::number(*player_id);
+    request[U("params")] = params;
+    return request;
+}
+
+std::optional<query_reply> send_query(const std::string& method, const web::json::value& request) {
+    const web::json::value reply = ws_send_wait(host_text_to_json(method), request);
+    if (!reply.is_object() || reply.size() == 0) return std::nullopt;
+    const web::json::value error = member_of(reply, "error");
+    if (!error.is_null()) return query_reply{true, member_of(error, "message")};
+    return query_reply{false, member_of(reply, "result")};
 }

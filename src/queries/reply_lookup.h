@@ -1,6 +1,8 @@
 // Read-only look-ups into a Kodi reply, and host texts made fit for a JSON request.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include <cpprest/json.h>
@@ -16,3 +18,17 @@ web::json::value first_element_of(const web::json::value& value);
 // The host's 8-bit text as a JSON string's text: valid UTF-8 stays as it is, bytes that
 // start no valid sequence become U+FFFD (the connection refuses to send invalid UTF-8).
 utility::string_t host_text_to_json(const std::string& text);
+
+// A request whose params name one thing in a one-element list ("properties": [name] or
+// "labels": [name]), with "playerid" when given; a null request (no params) for an empty name.
+web::json::value one_name_request(const char* list_member, const utility::string_t& name,
+                                  std::optional<int32_t> player_id = std::nullopt);
+
+// What Kodi answered a query: the error's message, or the "result".
+struct query_reply {
+    bool error = false;
+    web::json::value value;
+};
+
+// Sends method (a host text) with request; nothing when no reply came in time.
+std::optional<query_reply> send_query(const std::string& method, const web::json::value& request);
