@@ -15,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string rule = input.substr(0, line_end);
     std::string text =
         line_end == std::string::npos ? std::string() : input.substr(line_end + 1, max_text);
+    clear_rewrite_rules();  // one rule per input, not all of them so far
     add_rewrite_rule(rule);
     apply_rewrite_rules(text);
     return 0;
