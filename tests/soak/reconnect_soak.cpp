@@ -1,0 +1,228 @@
+// Restarts the fake Kodi N times while it plays scenes and a host loop calls the text
+// exports every 300 ms. After each restart the plug-in must reconnect within
+// connect_delay plus a margin and show the new scene; at the end threads, open
+// descriptors and resident memory must not have grown.
+//   reconnect_soak N
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "fake_kodi/fake_kodi.h"
+#include "host/exports.h"
+#include "kodi/connection.h"
+#include "support/kodi_process.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using steady = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+constexpr int connect_delay_s = 1;
+// A refused attempt may just have rescheduled itself when Kodi comes back: one
+// connect_delay for it, one refresh period, and room for a loaded machine.
+constexpr auto reconnect_margin = 2000ms;
+constexpr size_t thread_tolerance = 4;
+constexpr size_t descriptor_tolerance = 2;
+constexpr long rss_tolerance_kb = 4096;
+
+size_t count_entries(const char* folder) {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) ++count;
+    return count;
+}
+
+long resident_kb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+struct figures {
+    size_t threads;
+    size_t descriptors;
+    long rss_kb;
+};
+
+figures measure() {
+    return {count_entries("/proc/self/task"), count_entries("/proc/self/fd"), resident_kb()};
+}
+
+std::string call(char* (*export_fn)(char*, char*)) {
+    char a[] = "", b[] = "";
+    const char* answer = export_fn(a, b);
+    return answer ? answer : "";
+}
+
+// What Kodi plays now; the fake Kodi answers its requests from here.
+std::mutex scene_mutex;
+std::string scene_title = "Heat";
+int scene_percent = 10;
+
+// The host's refresh loop: the two lines every 300 ms, the last ones kept for the checks.
+std::mutex lines_mutex;
+std::string line1, line2;
+std::atomic<bool> refreshing{true};
+
+void refresh_loop() {
+    while (refreshing) {
+        std::string first = call(function1), second = call(function2);
+        {
+            std::lock_guard<std::mutex> lock(lines_mutex);
+            line1 = std::move(first);
+            line2 = std::move(second);
+        }
+        std::this_thread::sleep_for(300ms);
+    }
+}
+
+bool wait_for(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = steady::now() + timeout;
+    while (!condition()) {
+        if (steady::now() > deadline) return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+web::json::value json(const std::string& text) {
+    return web::json::value::parse(text);
+}
+
+void script(fake_kodi::server& kodi) {
+    kodi.on("Player.GetItem", [](const fake_kodi::received_request& request) {
+        std::lock_guard<std::mutex> lock(scene_mutex);
+        fake_kodi::reply_plan plan;
+        plan.reply = fake_kodi::make_result(
+            request.json, json(R"({"item":{"title":")" + scene_title + R"(","type":"movie"}})"));
+        return plan;
+    });
+    kodi.on("Player.GetProperties", [](const fake_kodi::received_request& request) {
+        std::lock_guard<std::mutex> lock(scene_mutex);
+        fake_kodi::reply_plan plan;
+        plan.reply = fake_kodi::make_result(
+            request.json,
+            json(R"({"percentage":)" + std::to_string(scene_percent) +
+                 R"(,"time":{"hours":0,"milliseconds":0,"minutes":5,"seconds":7},)"
+                 R"("totaltime":{"hours":1,"milliseconds":0,"minutes":30,"seconds":0}})"));
+        return plan;
+    });
+}
+
+bool play_scene(fake_kodi::server& kodi, const std::string& title, int percent) {
+    {
+        std::lock_guard<std::mutex> lock(scene_mutex);
+        scene_title = title;
+        scene_percent = percent;
+    }
+    kodi.notify("Player.OnPlay", json(R"({"item":{"title":")" + title +
+                                      R"(","type":"movie"},"player":{"playerid":1,"speed":1}})"));
+    const std::string bar = "$Bar(" + std::to_string(percent) + ",100,20)";
+    return wait_for(
+        [&] {
+            std::lock_guard<std::mutex> lock(lines_mutex);
+            return line1.find(title) != std::string::npos && line2 == bar;
+        },
+        5000ms);
+}
+
+// One restart: Kodi goes away, comes back on the same port; the time until the plug-in
+// is connected again, or a negative time when it is not within the margin.
+double restart(fake_kodi::server& kodi) {
+    kodi.stop();
+    if (!wait_for([] { return !g_connected.load(); }, 5000ms)) return -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100 + std::rand() % 400));
+    kodi.start();
+    const auto started = steady::now();
+    const auto limit = std::chrono::seconds(connect_delay_s) + reconnect_margin;
+    if (!wait_for([&] { return g_connected.load() && kodi.client_count() == 1; }, limit)) return -1;
+    return std::chrono::duration<double, std::milli>(steady::now() - started).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int restarts = argc > 1 ? std::atoi(argv[1]) : 20;
+    // Watchdog: a hang ends the program (and fails the test) instead of waiting forever.
+    alarm(static_cast<unsigned>(60 + restarts * 15));
+
+    char folder[] = "/tmp/plinthar-soak-XXXXXX";
+    if (!mkdtemp(folder) || chdir(folder) != 0) return 2;
+    fs::create_directories("plugins");
+    testenv::kodi_process kodi_exe("Kodi/Kodi.exe");
+    fake_kodi::server kodi;
+    kodi.start();
+    script(kodi);
+    std::ofstream("plugins/plinthar.cfg")
+        << "port=" << kodi.port() << "\nlogging=0\nreset_delay=1\nconnect_delay=" << connect_delay_s
+        << "\n";
+
+    SmartieInit();
+    std::thread host(refresh_loop);
+    int failures = 0;
+    auto fail = [&](const char* what, int round) {
+        std::fprintf(stderr, "restart %d: %s\n", round, what);
+        ++failures;
+    };
+    if (!play_scene(kodi, "Heat", 10)) fail("first scene not shown", 0);
+    // Two warm-up restarts: the task pool and lazily made buffers exist afterwards.
+    for (int round = -2; round < 0; ++round)
+        if (restart(kodi) < 0 || !play_scene(kodi, "Warm-up " + std::to_string(round), 50))
+            fail("warm-up", round);
+    const figures before = measure();
+
+    double slowest = 0, total = 0;
+    for (int round = 1; round <= restarts && failures < 5; ++round) {
+        const double took = restart(kodi);
+        if (took < 0) {
+            fail("no reconnection within connect_delay + margin", round);
+            continue;
+        }
+        slowest = std::max(slowest, took);
+        total += took;
+        if (!play_scene(kodi, "Scene " + std::to_string(round), round % 100)) {
+            std::lock_guard<std::mutex> lock(lines_mutex);
+            std::fprintf(stderr, "lines: [%s] [%s]\n", line1.c_str(), line2.c_str());
+            fail("wrong lines after reconnecting", round);
+        }
+    }
+
+    // Let replaced clients and finished timer threads go before counting.
+    figures after = measure();
+    wait_for(
+        [&] {
+            after = measure();
+            return after.threads <= before.threads && after.descriptors <= before.descriptors;
+        },
+        3000ms);
+    refreshing = false;
+    host.join();
+    SmartieFini();
+    kodi.stop();
+
+    std::printf("restarts: %d, reconnect mean %.0f ms, slowest %.0f ms (limit %d ms)\n", restarts,
+                restarts ? total / restarts : 0.0, slowest,
+                connect_delay_s * 1000 + static_cast<int>(reconnect_margin.count()));
+    std::printf("threads %zu -> %zu, descriptors %zu -> %zu, RSS %ld kB -> %ld kB\n",
+                before.threads, after.threads, before.descriptors, after.descriptors, before.rss_kb,
+                after.rss_kb);
+    if (after.threads > before.threads + thread_tolerance) fail("threads grew", restarts);
+    if (after.descriptors > before.descriptors + descriptor_tolerance)
+        fail("descriptors grew", restarts);
+    if (after.rss_kb > before.rss_kb + rss_tolerance_kb) fail("resident memory grew", restarts);
+    fs::current_path("/");
+    fs::remove_all(folder);
+    std::printf("%s\n", failures ? "FAILED" : "passed");
+    return failures ? 1 : 0;
+}
