@@ -5,6 +5,7 @@
 #include <list>
 #include <map>
 #include <mutex>
+#include <random>
 #include <set>
 #include <thread>
 
@@ -348,20 +349,45 @@ server::~server() {
     impl_->acceptor.reset();
 }
 
+namespace {
+
+std::unique_ptr<tcp::acceptor> listen_on(asio::io_context& io, uint16_t port) {
+    auto acceptor = std::make_unique<tcp::acceptor>(io);
+    tcp::endpoint endpoint(asio::ip::make_address("127.0.0.1"), port);
+    acceptor->open(endpoint.protocol());
+    acceptor->set_option(asio::socket_base::reuse_address(true));
+    acceptor->bind(endpoint);
+    acceptor->listen();
+    return acceptor;
+}
+
+// A port the system hands out for outgoing connections can be taken while the server is
+// stopped: a client retrying on it may connect to itself (TCP simultaneous open) and then
+// hold the port. Ports below the ephemeral range, like Kodi's 9090, never meet that.
+std::unique_ptr<tcp::acceptor> listen_below_ephemeral_ports(asio::io_context& io) {
+    static std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<int> ports(20000, 32000);
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        try {
+            return listen_on(io, static_cast<uint16_t>(ports(random)));
+        } catch (const boost::system::system_error&) {
+            // taken: try another
+        }
+    }
+    return listen_on(io, 0);
+}
+
+}  // namespace
+
 void server::start() {
     server_core* self = impl_.get();
     std::exception_ptr failure;
     self->run_on_io([self, &failure] {
         if (self->acceptor) return;
         try {
-            auto acceptor = std::make_unique<tcp::acceptor>(self->io);
-            tcp::endpoint endpoint(asio::ip::make_address("127.0.0.1"), self->port);
-            acceptor->open(endpoint.protocol());
-            acceptor->set_option(asio::socket_base::reuse_address(true));
-            acceptor->bind(endpoint);
-            acceptor->listen();
-            self->port = acceptor->local_endpoint().port();
-            self->acceptor = std::move(acceptor);
+            self->acceptor = self->port != 0 ? listen_on(self->io, self->port)
+                                             : listen_below_ephemeral_ports(self->io);
+            self->port = self->acceptor->local_endpoint().port();
             self->accept_next();
         } catch (...) {
             failure = std::current_exception();
