@@ -404,15 +404,8 @@ void server::stop() {
             self->acceptor->close(ignored);
             self->acceptor.reset();
         }
-        auto sessions = self->sessions;
-        for (auto& client : sessions) client->drop();
-        for (auto& socket : self->stalled) {
-            beast::error_code ignored;
-            socket->set_option(asio::socket_base::linger(true, 0), ignored);
-            socket->close(ignored);
-        }
-        self->stalled.clear();
     });
+    drop_clients();
     std::lock_guard<std::mutex> lock(self->mutex);
     self->withheld.clear();
 }
