@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
     g++ cmake ninja-build ccache pkg-config
-    libcpprest-dev libboost-dev libssl-dev
+    libcpprest-dev libboost-dev libssl-dev libpcre2-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     procps iproute2 python3

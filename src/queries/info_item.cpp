@@ -79,27 +79,17 @@ std::string query(const std::string& method, const std::string& item_spec) {
         player_id = player.id;
     }
 
-    const size_t hash = item_spec.find('#');
-    const std::string name = item_spec.substr(0, hash);
-    const bool has_member = hash != std::string::npos;
-    const std::string member = has_member ? item_spec.substr(hash + 1) : std::string();
-    if (has_member) write_log("item %s, retsubItem %s", name.c_str(), member.c_str());
-    const utility::string_t json_name = host_text_to_json(name);
+    const item_spec_parts spec = split_item_spec(item_spec);
+    if (spec.has_member)
+        write_log("item %s, retsubItem %s", spec.name.c_str(), spec.member.c_str());
 
-    const auto reply = send_query(method, one_name_request("properties", json_name, player_id));
+    const auto reply =
+        send_query(method, one_name_request("properties", host_text_to_json(spec.name), player_id));
     if (!reply) return std::string();
 
     web::json::value answer = reply->value;
     if (!reply->error) {
-        const web::json::value& result = reply->value;
-        if (!has_member) {
-            const web::json::value item = member_of(result, "item");
-            answer = member_of(item.is_null() ? result : item, json_name);
-        } else {
-            const web::json::value owner =
-                name.empty() ? first_element_of(result) : member_of(result, json_name);
-            answer = member_of(owner, host_text_to_json(member));
-        }
+        answer = select_item(reply->value, spec);
         if (answer.is_null()) return std::string();
     }
     return reply_value_to_text(answer);

@@ -18,6 +18,26 @@ web::json::value first_element_of(const web::json::value& value) {
     return elements.size() == 0 ? web::json::value() : elements.at(0);
 }
 
+item_spec_parts split_item_spec(const std::string& item_spec) {
+    item_spec_parts parts;
+    const size_t hash = item_spec.find('#');
+    parts.name = item_spec.substr(0, hash);
+    parts.has_member = hash != std::string::npos;
+    if (parts.has_member) parts.member = item_spec.substr(hash + 1);
+    return parts;
+}
+
+web::json::value select_item(const web::json::value& result, const item_spec_parts& spec) {
+    const utility::string_t name = host_text_to_json(spec.name);
+    if (!spec.has_member) {
+        const web::json::value item = member_of(result, "item");
+        return member_of(item.is_null() ? result : item, name);
+    }
+    const web::json::value owner =
+        spec.name.empty() ? first_element_of(result) : member_of(result, name);
+    return member_of(owner, host_text_to_json(spec.member));
+}
+
 utility::string_t host_text_to_json(const std::string& text) {
     if (is_valid_utf8(text)) return text;
     return utility::conversions::utf16_to_utf8(utf8_to_utf16_lenient(text));

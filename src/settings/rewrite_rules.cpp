@@ -1,16 +1,16 @@
 #include "settings/rewrite_rules.h"
 
-#include <regex>
 #include <vector>
 
 #include "platform/debug_output.h"
+#include "settings/bounded_regex.h"
 
 namespace {
 
 constexpr size_t rewrite_text_limit = 1024;
 
 struct rewrite_rule {
-    std::regex expression;
+    std::shared_ptr<const bounded_regex> expression;
     std::string replacement;
 };
 
@@ -50,7 +50,12 @@ void add_rewrite_rule(const std::string& value) {
     try {
         pattern = value.substr(0, comma);
         replacement = value.substr(comma + 1);
-        rewrite_rules().push_back({std::regex(pattern, std::regex::ECMAScript), replacement});
+        auto expression = compile_bounded_regex(pattern);
+        if (!expression) {
+            report("Bad RegEx found", pattern, replacement);
+            return;
+        }
+        rewrite_rules().push_back({std::move(expression), replacement});
         report("Adding regex", pattern, replacement);
     } catch (...) {
         report("Bad RegEx found", pattern, replacement);
@@ -59,14 +64,13 @@ void add_rewrite_rule(const std::string& value) {
 
 void apply_rewrite_rules(std::string& text) {
     if (rewrite_rules().empty()) return;
-    // The matcher recurses per character and can exhaust the stack on very long texts; the
-    // display never shows more than a line anyway.
+    // Bounds the work of every rule; the display never shows more than a line anyway.
     if (text.size() > rewrite_text_limit) text.resize(rewrite_text_limit);
     for (const rewrite_rule& rule : rewrite_rules()) {
         try {
-            text = std::regex_replace(text, rule.expression, rule.replacement);
+            // A rule whose matcher runs out of its budget leaves the text as it was.
+            replace_all_matches(*rule.expression, text, rule.replacement);
         } catch (...) {
-            // The matcher gave up on this text (too complex); the rule leaves it as it was.
         }
     }
 }

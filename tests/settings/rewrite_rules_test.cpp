@@ -97,3 +97,67 @@ TEST_F(rewrite_rules, a_very_long_text_is_cut_to_a_display_sized_length_instead_
 }
 
 }  // namespace
+
+namespace {
+
+// Patterns and texts of the kinds users write, with what the standard library's ECMAScript
+// matcher and replacement format give for them; the rules must give the same.
+struct ordinary_case {
+    const char* line;
+    const char* text;
+    const char* expected;
+};
+
+TEST_F(rewrite_rules, ordinary_patterns_rewrite_as_the_standard_matcher_does) {
+    const ordinary_case cases[] = {
+        {"regex=x*,-", "abc", "-a-b-c-"},
+        {"regex=a*,-", "baaac", "-b--c-"},
+        {"regex=^,>", "abc", ">abc"},
+        {"regex=$,<", "abc", "abc<"},
+        {"regex=c$,C", "abc\n", "abc\n"},
+        {"regex=.,x", "a\rb\nc", "x\rx\nx"},
+        {"regex=\\bfoo\\b,bar", "foo food foo", "bar food bar"},
+        {"regex=(\\w+) - (\\w+),$2 by $1", "Artist - Song", "Song by Artist"},
+        {"regex=(a)|(b),[$1|$2]", "ab", "[a|][|b]"},
+        {"regex=(b),$`|$'", "abc", "aa|cc"},
+        {"regex=(b),$10$9$", "abc", "a$c"},
+        {"regex=(.)\\1,<$1>", "aabbc", "<a><b>c"},
+        {"regex=\\u0041\\x42,ok", "ABC", "okC"},
+        {"regex=[^]+?,.", "ab", ".."},
+        {"regex=(?:the|a) ,", "the cat and a dog", "cat and dog"},
+        {"regex=(?=b),^", "abab", "a^ba^b"},
+        {"regex=\\s*\\(\\d{4}\\)$,", "Movie (2019)", "Movie"},
+        {"regex=é,e", "Café Été", "Cafe Éte"},
+    };
+    for (const ordinary_case& c : cases) {
+        clear_rewrite_rules();
+        read(std::string(c.line) + "\n");
+        EXPECT_EQ(rewrite(c.text), c.expected) << c.line << " on " << c.text;
+    }
+}
+
+TEST_F(rewrite_rules, a_pattern_that_backtracks_without_end_gives_up_and_leaves_the_text) {
+    read("regex=(a+)+$,x\nregex=(x|x|xx)*y,z\nregex=done,DONE\n");
+    const std::string text = std::string(64, 'a') + "b " + std::string(64, 'x') + " done";
+    EXPECT_EQ(rewrite(text), std::string(64, 'a') + "b " + std::string(64, 'x') + " DONE");
+    EXPECT_EQ(rewrite("aaa"), "x");
+}
+
+TEST_F(rewrite_rules, deeply_nested_patterns_are_refused_or_matched_without_crashing) {
+    // Settings lines are cut into short pieces, so a pattern this long only comes in whole
+    // through the rule parser itself.
+    const std::string nested = std::string(400, '(') + "a" + std::string(400, ')');
+    read("regex=c,d\n");
+    setenv("PLINTHAR_DEBUG", "1", 1);
+    testing::internal::CaptureStderr();
+    add_rewrite_rule(nested + ",b");
+    const std::string output = testing::internal::GetCapturedStderr();
+    EXPECT_NE(output.find("Bad RegEx found\n" + nested), std::string::npos);
+    EXPECT_EQ(rewrite("ac"), "ad");
+
+    clear_rewrite_rules();
+    read("regex=(?:a|(?:b|(?:c|(?:d|e)))*)*z,!\n");
+    EXPECT_EQ(rewrite(std::string(1000, 'e') + "z"), "!");
+}
+
+}  // namespace
