@@ -63,9 +63,7 @@ TEST_F(fault_test, a_drop_in_the_middle_of_a_long_message_loses_only_that_messag
     expect_recovered("Ronin", 20);
 }
 
-// The listening socket of the stopped server may linger for a moment. No export is called
-// while Kodi is away: the fake Kodi's port is an ephemeral one, and attempts made in a
-// tight loop can connect a client socket to itself on it, which then blocks the port.
+// The listening socket of the stopped server may linger for a moment.
 void restart_on_same_port(fake_kodi::server& kodi) {
     ASSERT_TRUE(wait_until(
         [&] {
@@ -79,10 +77,7 @@ void restart_on_same_port(fake_kodi::server& kodi) {
         5s));
 }
 
-// Disabled: in this fixture the fake Kodi fails to listen again on its port ("bind: Address
-// already in use") for seconds after stop(), while the reconnect soak restarts it fine;
-// still to be understood (the port is an ephemeral one).
-TEST_F(fault_test, DISABLED_kodi_restarting_on_the_same_port_is_followed_again) {
+TEST_F(fault_test, kodi_restarting_on_the_same_port_is_followed_again) {
     for (int restart = 0; restart < 3; ++restart) {
         kodi.stop();
         ASSERT_TRUE(wait_until([] { return !g_connected; }, 5s));
@@ -107,10 +102,7 @@ class waiting_query {
     std::thread thread_;
 };
 
-// Disabled: in this fixture the fake Kodi fails to listen again on its port ("bind: Address
-// already in use") for seconds after stop(), while the reconnect soak restarts it fine;
-// still to be understood (the port is an ephemeral one).
-TEST_F(fault_test, DISABLED_kodi_going_silent_mid_request_then_restarting) {
+TEST_F(fault_test, kodi_going_silent_mid_request_then_restarting) {
     // The query gets no answer at all, then Kodi goes away and comes back.
     kodi.set_silent(true);
     waiting_query query;

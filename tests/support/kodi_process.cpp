@@ -21,6 +21,9 @@ kodi_process::kodi_process(const std::string& path) {
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a test that crashed
+        // Sockets are not opened close-on-exec: an inherited listening socket of the fake
+        // Kodi would keep its port bound after the test stops the server.
+        close_range(3, ~0U, 0);
         const std::string file = image.string();
         execl(file.c_str(), file.c_str(), "600", static_cast<char*>(nullptr));
         _exit(127);
