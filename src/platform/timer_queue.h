@@ -29,5 +29,6 @@ bool in_timer_callback(const timer_handle& timer);
 // The queue starts again on the next create_timer.
 void shutdown_timer_queue();
 
-// Number of timer callbacks running right now (for shutdown checks and tests).
+// Number of timer callbacks running right now: begun and not yet returned (for shutdown
+// checks and tests). A thread that has not yet begun its call does not count.
 int running_timer_callbacks();

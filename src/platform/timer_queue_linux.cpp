@@ -45,7 +45,8 @@ struct timer_queue {
     std::list<worker> workers;  // every callback thread not joined yet
     std::thread dispatcher;
     unsigned generation = 0;  // a dispatcher runs while the generation it was started for lasts
-    int running = 0;
+    int running = 0;          // callback threads started and not yet ended
+    int calls_begun = 0;      // of those, the ones whose call has begun and not yet returned
 };
 
 // Never destroyed: a thread must never find the queue gone, even while the process exits.
@@ -67,7 +68,10 @@ void run_callback(timer_handle timer, std::list<worker>::iterator self) {
         std::lock_guard<std::mutex> lock(q.mutex);
         // Cancelled between firing and this thread's start: the call does not begin.
         run = !timer->cancelled;
-        if (run) timer->callback_threads.push_back(std::this_thread::get_id());
+        if (run) {
+            timer->callback_threads.push_back(std::this_thread::get_id());
+            ++q.calls_begun;
+        }
     }
     if (run) {
         in_any_callback = true;
@@ -83,6 +87,7 @@ void run_callback(timer_handle timer, std::list<worker>::iterator self) {
         if (run) {
             auto& ids = timer->callback_threads;
             ids.erase(std::find(ids.begin(), ids.end(), std::this_thread::get_id()));
+            --q.calls_begun;
         }
         --timer->running;
         --q.running;
@@ -236,5 +241,5 @@ void shutdown_timer_queue() {
 
 int running_timer_callbacks() {
     std::lock_guard<std::mutex> lock(queue().mutex);
-    return queue().running;
+    return queue().calls_begun;
 }
