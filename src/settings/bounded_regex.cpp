@@ -1,20 +1,34 @@
 #include "settings/bounded_regex.h"
 
+#include <time.h>
+
+#include <algorithm>
+#include <chrono>
+
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
 namespace {
 
-// Backtracking steps one search may take, and the memory it may use for them. A title of
-// the display's length with an ordinary pattern needs a few thousand steps.
-constexpr uint32_t match_step_limit = 200000;
+// Backtracking steps a match attempt at one place of the text may take, and the memory it
+// may use for them. A title of the display's length with an ordinary pattern needs a few
+// thousand steps.
+constexpr uint32_t match_step_limit = 100000;
 constexpr uint32_t match_heap_limit_kib = 4096;
+
+// Attempts that each stay just under the step limit could still add up over the places of
+// a long text, so a replacement searches at most this many places per call and gives up
+// once it has used this much processor time in all. Processor time, not wall time: a busy
+// machine never makes an ordinary rule (microseconds) give up.
+constexpr size_t places_per_search = 16;
+constexpr std::chrono::nanoseconds replacement_cpu_limit = std::chrono::milliseconds(20);
 
 // Options that make the Perl-compatible syntax behave as ECMAScript does where the two
 // differ: "$" only at the very end, "\u" and "\x" escapes, "[^]" for any character, a back
 // reference to a group that took no part matching the empty text, "." stopping at CR too.
-constexpr uint32_t compile_options =
-    PCRE2_DOLLAR_ENDONLY | PCRE2_ALT_BSUX | PCRE2_ALLOW_EMPTY_CLASS | PCRE2_MATCH_UNSET_BACKREF;
+constexpr uint32_t compile_options = PCRE2_DOLLAR_ENDONLY | PCRE2_ALT_BSUX |
+                                     PCRE2_ALLOW_EMPTY_CLASS | PCRE2_MATCH_UNSET_BACKREF |
+                                     PCRE2_USE_OFFSET_LIMIT;
 
 struct code_deleter {
     void operator()(pcre2_code* code) const { pcre2_code_free(code); }
@@ -58,6 +72,12 @@ std::shared_ptr<const bounded_regex> compile_bounded_regex(const std::string& pa
 }
 
 namespace {
+
+std::chrono::nanoseconds thread_cpu_time() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
 
 struct match_view {
     const std::string& text;
@@ -117,22 +137,33 @@ bool replace_all_matches(const bounded_regex& expression, std::string& text,
                          const std::string& format) {
     std::unique_ptr<pcre2_match_data, match_data_deleter> data(
         pcre2_match_data_create_from_pattern(expression.code.get(), nullptr));
-    if (!data) return false;
+    std::unique_ptr<pcre2_match_context, match_context_deleter> limits(
+        pcre2_match_context_copy(expression.limits.get()));
+    if (!data || !limits) return false;
     const auto subject = reinterpret_cast<PCRE2_SPTR>(text.data());
     std::string out;
     size_t copied = 0;  // the text before this offset is in out already
     size_t search_from = 0;
     uint32_t retry_options = 0;
+    const auto cpu_start = thread_cpu_time();
     while (search_from <= text.size()) {
+        if (thread_cpu_time() - cpu_start > replacement_cpu_limit) return false;
+        // A match may start no further on than the last place of this search.
+        const size_t last_place = std::min(text.size(), search_from + places_per_search - 1);
+        pcre2_set_offset_limit(limits.get(), last_place);
         const int found = pcre2_match(expression.code.get(), subject, text.size(), search_from,
-                                      retry_options, data.get(), expression.limits.get());
-        if (found == PCRE2_ERROR_NOMATCH && retry_options != 0) {
-            // No non-empty match right after an empty one: search again one character on.
-            retry_options = 0;
-            ++search_from;
+                                      retry_options, data.get(), limits.get());
+        if (found == PCRE2_ERROR_NOMATCH) {
+            if (retry_options != 0) {
+                // No non-empty match right after an empty one: search again one place on.
+                retry_options = 0;
+                ++search_from;
+                continue;
+            }
+            if (last_place == text.size()) break;
+            search_from = last_place + 1;
             continue;
         }
-        if (found == PCRE2_ERROR_NOMATCH) break;
         if (found < 0) return false;  // out of budget, or the matcher failed otherwise
         const PCRE2_SIZE* offsets = pcre2_get_ovector_pointer(data.get());
         if (offsets[0] < copied || offsets[1] < offsets[0]) return false;  // "\K" tricks
