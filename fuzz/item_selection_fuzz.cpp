@@ -1,4 +1,4 @@
-// The info item's member selection: the first line is an item spec ("name" or
+// The info item's member selection: the first line names the item ("name" or
 // "name#member"), the rest a query's result; the selected value is then made a display text.
 // A result of the wrong shape may only end in web::json::json_exception ("Error Caught").
 #include <cstdint>

@@ -79,17 +79,17 @@ std::string query(const std::string& method, const std::string& item_spec) {
         player_id = player.id;
     }
 
-    const item_spec_parts spec = split_item_spec(item_spec);
-    if (spec.has_member)
-        write_log("item %s, retsubItem %s", spec.name.c_str(), spec.member.c_str());
+    const item_spec_parts wanted = split_item_spec(item_spec);
+    if (wanted.has_member)
+        write_log("item %s, retsubItem %s", wanted.name.c_str(), wanted.member.c_str());
 
-    const auto reply =
-        send_query(method, one_name_request("properties", host_text_to_json(spec.name), player_id));
+    const auto reply = send_query(
+        method, one_name_request("properties", host_text_to_json(wanted.name), player_id));
     if (!reply) return std::string();
 
     web::json::value answer = reply->value;
     if (!reply->error) {
-        answer = select_item(reply->value, spec);
+        answer = select_item(reply->value, wanted);
         if (answer.is_null()) return std::string();
     }
     return reply_value_to_text(answer);

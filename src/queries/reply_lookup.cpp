@@ -27,15 +27,15 @@ item_spec_parts split_item_spec(const std::string& item_spec) {
     return parts;
 }
 
-web::json::value select_item(const web::json::value& result, const item_spec_parts& spec) {
-    const utility::string_t name = host_text_to_json(spec.name);
-    if (!spec.has_member) {
+web::json::value select_item(const web::json::value& result, const item_spec_parts& wanted) {
+    const utility::string_t name = host_text_to_json(wanted.name);
+    if (!wanted.has_member) {
         const web::json::value item = member_of(result, "item");
         return member_of(item.is_null() ? result : item, name);
     }
     const web::json::value owner =
-        spec.name.empty() ? first_element_of(result) : member_of(result, name);
-    return member_of(owner, host_text_to_json(spec.member));
+        wanted.name.empty() ? first_element_of(result) : member_of(result, name);
+    return member_of(owner, host_text_to_json(wanted.member));
 }
 
 utility::string_t host_text_to_json(const std::string& text) {

@@ -15,7 +15,7 @@ web::json::value member_of(const web::json::value& value, const std::string& key
 // Throws web::json::json_exception for any other kind of value.
 web::json::value first_element_of(const web::json::value& value);
 
-// An info item spec: "name", or "name#member" for one member of the property name.
+// What an info item query asks for: "name", or "name#member" for one member of the property.
 struct item_spec_parts {
     std::string name;
     bool has_member = false;
@@ -23,11 +23,11 @@ struct item_spec_parts {
 };
 item_spec_parts split_item_spec(const std::string& item_spec);
 
-// The part of a query's result that spec asks for: without a member, property name of the
+// The part of a query's result that wanted names: without a member, property name of the
 // result's "item" (or of the result when it has none); with one, that member of the
 // result's property name (of the result's first element when name is empty). Null when it
 // is missing; throws web::json::json_exception when the result is not shaped so.
-web::json::value select_item(const web::json::value& result, const item_spec_parts& spec);
+web::json::value select_item(const web::json::value& result, const item_spec_parts& wanted);
 
 // The host's 8-bit text as a JSON string's text: valid UTF-8 stays as it is, bytes that
 // start no valid sequence become U+FFFD (the connection refuses to send invalid UTF-8).
