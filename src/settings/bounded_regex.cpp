@@ -44,7 +44,6 @@ struct match_data_deleter {
 
 struct bounded_regex {
     std::unique_ptr<pcre2_code, code_deleter> code;
-    std::unique_ptr<pcre2_match_context, match_context_deleter> limits;
     uint32_t group_count = 0;  // capture groups plus the whole match
 };
 
@@ -61,10 +60,6 @@ std::shared_ptr<const bounded_regex> compile_bounded_regex(const std::string& pa
 
     auto expression = std::make_shared<bounded_regex>();
     expression->code.reset(code);
-    expression->limits.reset(pcre2_match_context_create(nullptr));
-    if (!expression->limits) return nullptr;
-    pcre2_set_match_limit(expression->limits.get(), match_step_limit);
-    pcre2_set_heap_limit(expression->limits.get(), match_heap_limit_kib);
     uint32_t captures = 0;
     pcre2_pattern_info(code, PCRE2_INFO_CAPTURECOUNT, &captures);
     expression->group_count = captures + 1;
@@ -138,8 +133,10 @@ bool replace_all_matches(const bounded_regex& expression, std::string& text,
     std::unique_ptr<pcre2_match_data, match_data_deleter> data(
         pcre2_match_data_create_from_pattern(expression.code.get(), nullptr));
     std::unique_ptr<pcre2_match_context, match_context_deleter> limits(
-        pcre2_match_context_copy(expression.limits.get()));
+        pcre2_match_context_create(nullptr));
     if (!data || !limits) return false;
+    pcre2_set_match_limit(limits.get(), match_step_limit);
+    pcre2_set_heap_limit(limits.get(), match_heap_limit_kib);
     const auto subject = reinterpret_cast<PCRE2_SPTR>(text.data());
     std::string out;
     size_t copied = 0;  // the text before this offset is in out already

@@ -1,5 +1,6 @@
 #include "settings/rewrite_rules.h"
 
+#include <stdexcept>
 #include <vector>
 
 #include "platform/debug_output.h"
@@ -51,10 +52,7 @@ void add_rewrite_rule(const std::string& value) {
         pattern = value.substr(0, comma);
         replacement = value.substr(comma + 1);
         auto expression = compile_bounded_regex(pattern);
-        if (!expression) {
-            report("Bad RegEx found", pattern, replacement);
-            return;
-        }
+        if (!expression) throw std::invalid_argument("not a valid expression");
         rewrite_rules().push_back({std::move(expression), replacement});
         report("Adding regex", pattern, replacement);
     } catch (...) {
