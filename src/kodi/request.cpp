@@ -52,7 +52,7 @@ void send_text(const utility::string_t& text) {
         return;
     }
     websocket_outgoing_message message;
-    message.set_utf8_message(text);
+    message.set_utf8_message(utf8_text(text));
     auto outcome = std::make_shared<send_outcome>();
     try {
         client->send(message).then([outcome](pplx::task<void> sent) {
@@ -107,7 +107,7 @@ web::json::value ws_send_wait(web::json::value request) {
     pending_entry entry(id, record.get());
 
     const utility::string_t text = request.serialize();
-    if (logging_enabled()) write_log("Sending: %ls", utf8_to_wide(text).c_str());
+    if (logging_enabled()) write_log("Sending: %ls", wide_text(text).c_str());
     send_text(text);
 
     {

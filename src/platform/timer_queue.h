@@ -32,3 +32,9 @@ void shutdown_timer_queue();
 // Number of timer callbacks running right now: begun and not yet returned (for shutdown
 // checks and tests). A thread that has not yet begun its call does not count.
 int running_timer_callbacks();
+
+// Re-arms an existing timer in place: its next call comes due_ms from now, then every
+// period_ms (0: once); the callback stays. Works on a one-shot timer that has fired.
+// Calls already running go on. Returns false, and starts nothing, on a null handle or a
+// timer that has been deleted.
+bool change_timer(const timer_handle& timer, uint32_t due_ms, uint32_t period_ms);

@@ -9,11 +9,11 @@ void set_volume(bool muted, int32_t level) {
             player_state.muted = muted;
             return;
         }
-        if (player_state.mode != "volume") player_state.saved_mode = player_state.mode;
+        if (player_state.mode != U("volume")) player_state.saved_mode = player_state.mode;
     }
     // The pending timer is cancelled without waiting: its callback takes state_mutex, and
     // this runs on the receive thread, which must not stall.
     cancel_reset_timer();
-    set_mode("volume");
+    set_mode(U("volume"));
     start_reset_timer();
 }
