@@ -23,7 +23,7 @@ set_property(TARGET cpprestsdk::cpprest PROPERTY INTERFACE_LINK_LIBRARIES
 
 # Windows 7 is the oldest system with every call the plug-in makes (K32EnumProcesses in
 # kernel32 among them).
-add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
+add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 NTDDI_VERSION=0x06010000 NOMINMAX)
 
 add_library(plinthar_boost_headers INTERFACE)
 target_include_directories(plinthar_boost_headers SYSTEM INTERFACE ${PLINTHAR_WIN_SYSINC})

@@ -1,7 +1,8 @@
 #include "platform/process_list.h"
 
-#include <psapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
 
 #include <string>
 

@@ -151,19 +151,21 @@ void for_each_utf16_code_point(const Units& units, Emit emit) {
 
 constexpr bool wchar_is_utf16 = sizeof(wchar_t) == sizeof(char16_t);
 
-void assign_from_utf16(std::string& out, const std::u16string& units) {
+// UTF-16 units into either form of string_t: UTF-8 bytes, or wchar_t (UTF-16 on
+// Windows, code points where wchar_t is 32 bits).
+template <typename String>
+void assign_from_utf16(String& out, const std::u16string& units) {
     out.clear();
-    for_each_utf16_code_point(units, [&](char32_t code_point) { append_utf8(out, code_point); });
-}
-
-void assign_from_utf16(std::wstring& out, const std::u16string& units) {
-    out.clear();
-    if (wchar_is_utf16) {
+    using unit = typename String::value_type;
+    if constexpr (sizeof(unit) == sizeof(char16_t)) {
         out.assign(units.begin(), units.end());
-        return;
+    } else if constexpr (sizeof(unit) == 1) {
+        for_each_utf16_code_point(units,
+                                  [&](char32_t code_point) { append_utf8(out, code_point); });
+    } else {
+        for_each_utf16_code_point(
+            units, [&](char32_t code_point) { out.push_back(static_cast<unit>(code_point)); });
     }
-    for_each_utf16_code_point(
-        units, [&](char32_t code_point) { out.push_back(static_cast<wchar_t>(code_point)); });
 }
 
 }  // namespace

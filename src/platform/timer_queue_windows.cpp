@@ -1,6 +1,8 @@
-// Timers on a timer queue of the operating system. Each arming of a timer is one system
-// timer with a context of its own; a context is freed only once the system reports that no
-// call with it runs any more, so no callback can find its timer gone.
+// Timers on the operating system's default timer queue. Each arming of a timer is one
+// system timer with a context of its own; a context is freed only once the system reports
+// that no call with it runs any more, so no callback can find its timer gone. (A queue of
+// our own would be no better: deleting a whole queue while calls of its timers are
+// pending never returns under Wine.)
 #include <windows.h>
 
 #include <algorithm>
@@ -46,13 +48,11 @@ struct retired_arming {
 };
 
 constexpr auto callback_wait_limit = std::chrono::seconds(30);
-constexpr DWORD callback_wait_limit_ms = 30000;
 constexpr int max_overlapping_calls = 16;
 
 struct timer_queue {
     std::mutex mutex;
     std::condition_variable callback_ended;
-    HANDLE system_queue = nullptr;
     std::set<platform_timer*> armed;  // timers with a current arming
     std::vector<retired_arming> retired;
     int calls_begun = 0;
@@ -82,17 +82,22 @@ void retire_current(timer_queue& q, platform_timer& timer) {
     retired_arming retired{std::move(timer.current), new_event()};
     // With an event the call returns at once, also from inside one of the timer's calls.
     // Without one (no event to be had) the context is kept for good rather than freed early.
-    DeleteTimerQueueTimer(q.system_queue, retired.context->system_timer,
+    DeleteTimerQueueTimer(nullptr, retired.context->system_timer,
                           retired.done ? retired.done.get() : nullptr);
     q.retired.push_back(std::move(retired));
     q.armed.erase(&timer);
 }
 
+// Retired armings are looked at once this many have gathered (each look asks the system),
+// so that a timer restarted thousands of times a second costs two system calls a restart.
+constexpr size_t retired_to_collect = 16;
+
 // Moves the retired armings whose calls are over out of the queue, to be freed by the
 // caller once it has dropped the lock (freeing one may free its timer and callback).
-std::vector<retired_arming> collect_finished(timer_queue& q) {
+std::vector<retired_arming> collect_finished(timer_queue& q, size_t at_least = retired_to_collect) {
     std::vector<retired_arming> finished;
     auto& retired = q.retired;
+    if (retired.size() < at_least) return finished;
     for (auto it = retired.begin(); it != retired.end();) {
         if (is_signalled(it->done)) {
             finished.push_back(std::move(*it));
@@ -107,8 +112,6 @@ std::vector<retired_arming> collect_finished(timer_queue& q) {
 VOID CALLBACK on_system_timer(PVOID context, BOOLEAN);
 
 bool arm(timer_queue& q, const timer_handle& timer, uint32_t due_ms, uint32_t period_ms) {
-    if (!q.system_queue) q.system_queue = CreateTimerQueue();
-    if (!q.system_queue) return false;
     auto context = std::make_unique<arming>();
     context->timer = timer;
     context->one_shot = period_ms == 0;
@@ -116,8 +119,8 @@ bool arm(timer_queue& q, const timer_handle& timer, uint32_t due_ms, uint32_t pe
     ULONG flags = WT_EXECUTELONGFUNCTION;
     if (context->one_shot) flags |= WT_EXECUTEONLYONCE;
     // A call that comes at once waits for the lock, so it finds the context complete.
-    if (!CreateTimerQueueTimer(&context->system_timer, q.system_queue, on_system_timer,
-                               context.get(), due_ms, period_ms, flags))
+    if (!CreateTimerQueueTimer(&context->system_timer, nullptr, on_system_timer, context.get(),
+                               due_ms, period_ms, flags))
         return false;
     timer->current = std::move(context);
     q.armed.insert(timer.get());
@@ -159,7 +162,7 @@ VOID CALLBACK on_system_timer(PVOID context, BOOLEAN) {
         --q.calls_begun;
         if (self->one_shot && timer.current.get() == self) {
             // Its only call is over: the system timer goes now, not when the handle does.
-            DeleteTimerQueueTimer(q.system_queue, self->system_timer, nullptr);
+            DeleteTimerQueueTimer(nullptr, self->system_timer, nullptr);
             spent = std::move(timer.current);
             q.armed.erase(&timer);
         }
@@ -230,40 +233,31 @@ bool in_timer_callback(const timer_handle& timer) {
 void shutdown_timer_queue() {
     timer_queue& q = queue();
     std::unique_lock<std::mutex> lock(q.mutex);
-    if (!q.system_queue) return;
     for (platform_timer* timer : std::set<platform_timer*>(q.armed)) {
         timer->cancelled = true;
-        // The queue's deletion below ends their system timers.
-        q.retired.push_back({std::move(timer->current), nullptr});
+        retire_current(q, *timer);
     }
-    q.armed.clear();
-    // A callback cannot wait for itself: deleting the queue without waiting is all it gets,
-    // and the contexts of its timers are kept for good.
-    if (callbacks_on_this_thread > 0) {
-        DeleteTimerQueueEx(q.system_queue, nullptr);
-        q.system_queue = nullptr;
-        return;
-    }
-    const std::shared_ptr<void> done = new_event();
-    const HANDLE system_queue = q.system_queue;
-    q.system_queue = nullptr;
+    // A callback cannot wait for itself: cancelling is all it gets.
+    if (callbacks_on_this_thread > 0) return;
+    std::vector<std::shared_ptr<void>> pending;
+    for (const auto& retired : q.retired)
+        if (retired.done) pending.push_back(retired.done);
     lock.unlock();
-    DeleteTimerQueueEx(system_queue, done ? done.get() : INVALID_HANDLE_VALUE);
-    const bool finished =
-        !done || WaitForSingleObject(done.get(), callback_wait_limit_ms) == WAIT_OBJECT_0;
+
+    // Every call of every timer ends within the limit, or the wait gives up.
+    const auto deadline = std::chrono::steady_clock::now() + callback_wait_limit;
+    for (size_t first = 0; first < pending.size(); first += MAXIMUM_WAIT_OBJECTS) {
+        HANDLE events[MAXIMUM_WAIT_OBJECTS];
+        const size_t count = std::min<size_t>(MAXIMUM_WAIT_OBJECTS, pending.size() - first);
+        for (size_t i = 0; i < count; ++i) events[i] = pending[first + i].get();
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        WaitForMultipleObjects(static_cast<DWORD>(count), events, TRUE,
+                               static_cast<DWORD>(std::max<long long>(left.count(), 0)));
+    }
     std::vector<retired_arming> freed;
     lock.lock();
-    freed = collect_finished(q);
-    // The queue's calls are all over: so are those of the armings it ended itself.
-    auto& retired = q.retired;
-    for (auto it = retired.begin(); finished && it != retired.end();) {
-        if (!it->done) {
-            freed.push_back(std::move(*it));
-            it = retired.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    freed = collect_finished(q, 0);
     lock.unlock();
 }
 

@@ -20,13 +20,13 @@ class song_rotation : public testenv::fake_kodi_test {
             "time": {"hours": 0, "minutes": 1, "seconds": 2},
             "totaltime": {"hours": 0, "minutes": 3, "seconds": 4}})"));
         ASSERT_TRUE(connect_library());
-        set_mode("song");
+        set_mode(U("song"));
         set_player_id(0);
     }
 };
 
 TEST_F(song_rotation, artist_album_track_then_progress) {
-    set_song(7, "Artist", "Album");
+    set_song(7, U("Artist"), U("Album"));
     const std::vector<std::string> expected = {
         "$Center(Artist)", "$Center(Album)",  "$Center(Album)",  "$Center(Album)",
         "$Center(Track7)", "$Center(Track7)", "$Center(Track7)", "$Bar(37,100,20)",
@@ -39,7 +39,7 @@ TEST_F(song_rotation, artist_album_track_then_progress) {
 }
 
 TEST_F(song_rotation, song_without_track_goes_from_album_to_progress) {
-    set_song(0, "Artist", "Album");
+    set_song(0, U("Artist"), U("Album"));
     const std::vector<std::string> expected = {
         "$Center(Artist)", "$Center(Album)", "$Center(Album)", "$Center(Album)", "$Center(Album)",
     };

@@ -1,4 +1,5 @@
 #include <string>
+#include "support/texts.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,7 @@ TEST_F(status_line, clock_for_the_empty_mode_pictures_and_unknown_types) {
     load();
     EXPECT_EQ(function2(nullptr, nullptr), std::string("$Center($Time(mm/dd/yy hh:nn))"));
     for (const char* mode : {"picture", "unknown", "Movie"}) {
-        set_mode(mode);
+        set_mode(testenv::text(mode));
         EXPECT_EQ(build_status_line(), "$Center($Time(mm/dd/yy hh:nn))") << mode;
     }
 }
@@ -38,18 +39,18 @@ TEST_F(status_line, clock_uses_the_time_format_setting) {
 
 TEST_F(status_line, movie_progress_as_bar_with_use_bars_1_and_2) {
     load();
-    set_mode("movie");
+    set_mode(U("movie"));
     for (int32_t bars : {1, 2}) {
         config_items[cfg_use_bars].int_value = bars;
-        set_progress(42, "0:05:07", "1:30:00");
+        set_progress(42, U("0:05:07"), U("1:30:00"));
         EXPECT_EQ(build_status_line(), "$Bar(42,100,20)") << bars;
     }
 }
 
 TEST_F(status_line, movie_progress_as_times_with_use_bars_0) {
     load("use_bars=0\n");
-    set_mode("movie");
-    set_progress(42, "0:05:07", "1:30:00");
+    set_mode(U("movie"));
+    set_progress(42, U("0:05:07"), U("1:30:00"));
     EXPECT_EQ(build_status_line(), "  0:05:07/1:30:00");
 }
 
@@ -70,9 +71,9 @@ TEST_F(status_line, volume_as_number_with_use_bars_0_and_2) {
 
 TEST_F(status_line, episode_text_until_the_first_poll) {
     load();
-    set_mode("episode");
-    set_progress(10, "", "");
-    set_episode(5, 3, "Pilot");
+    set_mode(U("episode"));
+    set_progress(10, U(""), U(""));
+    set_episode(5, 3, U("Pilot"));
     EXPECT_EQ(build_status_line(), "S05E03: Pilot");
     set_countdown(0);
     EXPECT_EQ(build_status_line(), "$Bar(10,100,20)");
@@ -80,9 +81,9 @@ TEST_F(status_line, episode_text_until_the_first_poll) {
 
 TEST_F(status_line, channel_title_until_the_first_poll) {
     load();
-    set_mode("channel");
-    set_progress(11, "", "");
-    set_channel(5, "BBC One", "News");
+    set_mode(U("channel"));
+    set_progress(11, U(""), U(""));
+    set_channel(5, U("BBC One"), U("News"));
     EXPECT_EQ(build_status_line(), "$Center(News)");
     set_countdown(0);
     EXPECT_EQ(build_status_line(), "$Bar(11,100,20)");
@@ -90,9 +91,9 @@ TEST_F(status_line, channel_title_until_the_first_poll) {
 
 TEST_F(status_line, song_details_by_countdown) {
     load("track_str=Nr.\n");
-    set_mode("song");
-    set_progress(12, "", "");
-    set_song(7, "A\xC3\xA9", "B");
+    set_mode(U("song"));
+    set_progress(12, U(""), U(""));
+    set_song(7, testenv::text("A\xC3\xA9"), U("B"));
     EXPECT_EQ(build_status_line(), "$Center(A\xE9)");
     for (int32_t countdown : {6, 5, 4}) {
         set_countdown(countdown);
@@ -108,9 +109,9 @@ TEST_F(status_line, song_details_by_countdown) {
 
 TEST_F(status_line, song_without_track_number_ends_its_details_with_the_album) {
     load();
-    set_mode("song");
-    set_progress(13, "", "");
-    set_song(0, "A", "B");
+    set_mode(U("song"));
+    set_progress(13, U(""), U(""));
+    set_song(0, U("A"), U("B"));
     set_countdown(2);
     EXPECT_EQ(build_status_line(), "$Center(B)");
     EXPECT_EQ(get_info_countdown(), 0);

@@ -1,4 +1,5 @@
 #include <string>
+#include "support/texts.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +20,8 @@ class title_line : public testenv::host_folder_test {
         init_config();
     }
     void play(const std::string& mode, const std::string& title) {
-        set_mode(mode);
-        set_title(title);
+        set_mode(testenv::text(mode));
+        set_title(testenv::text(title));
         set_play_state(state_playing);
     }
 };
@@ -53,8 +54,8 @@ TEST_F(title_line, titled_modes_show_the_title_behind_the_icon) {
 
 TEST_F(title_line, channel_shows_the_channel_text) {
     load();
-    set_mode("channel");
-    set_channel(5, "BBC One", "News");
+    set_mode(U("channel"));
+    set_channel(5, U("BBC One"), U("News"));
     set_play_state(state_playing);
     EXPECT_EQ(build_title_line(), play_icon + " Channel5 BBC One");
 }

@@ -1,21 +1,18 @@
 // The host unloads the plug-in while it is busy: progress ticks wait on replies, a query
 // waits on another thread, and notifications keep streaming in. Nothing may crash, and
 // nothing of the plug-in may run once SmartieFini has returned.
-#include <dlfcn.h>
-
 #include "faults/fault_fixture.h"
+#include "host/plugin_loader.h"
 
 namespace faults {
 namespace {
-
-using text_function = char* (*)(char*, char*);
 
 class unload_under_load : public testenv::host_folder_test {
   protected:
     fake_kodi::server kodi;
 };
 
-TEST_F(unload_under_load, fini_and_dlclose_while_ticks_a_query_and_notifications_are_in_flight) {
+TEST_F(unload_under_load, fini_and_unloading_while_ticks_a_query_and_notifications_are_in_flight) {
     watchdog guard(60s, "unload under load");
     kodi.start();
     const size_t threads_at_start = thread_count();
@@ -27,13 +24,13 @@ TEST_F(unload_under_load, fini_and_dlclose_while_ticks_a_query_and_notifications
     write_config("port=" + std::to_string(kodi.port()) +
                  "\nlogging=1\nreset_delay=1\nconnect_delay=0\nidle_timer=1\n");
 
-    void* plugin = dlopen(PLINTHAR_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(plugin, nullptr) << dlerror();
-    auto init = reinterpret_cast<void (*)()>(dlsym(plugin, "SmartieInit"));
-    auto fini = reinterpret_cast<void (*)()>(dlsym(plugin, "SmartieFini"));
-    auto title = reinterpret_cast<text_function>(dlsym(plugin, "function1"));
-    auto query = reinterpret_cast<text_function>(dlsym(plugin, "function5"));
-    ASSERT_TRUE(init && fini && title && query);
+    lcd::loaded_plugin plugin;
+    std::string error;
+    ASSERT_TRUE(lcd::load_plugin(PLINTHAR_MODULE_PATH, plugin, error)) << error;
+    const auto init = plugin.api.init;
+    const auto fini = plugin.api.fini;
+    const auto title = plugin.api.functions[0];
+    const auto query = plugin.api.functions[4];
 
     init();
     ASSERT_TRUE(kodi.wait_for_clients(1, 5s));
@@ -69,7 +66,7 @@ TEST_F(unload_under_load, fini_and_dlclose_while_ticks_a_query_and_notifications
     const auto log_at_fini = raw_log_lines();
     ASSERT_FALSE(log_at_fini.empty());
     EXPECT_EQ(testenv::strip_time_stamp(log_at_fini.back()), "SmartieFini");
-    ASSERT_EQ(dlclose(plugin), 0);
+    ASSERT_TRUE(lcd::unload_plugin(plugin));
 
     // The withheld replies come now, with the notifications still streaming.
     kodi.release_withheld();
@@ -81,9 +78,10 @@ TEST_F(unload_under_load, fini_and_dlclose_while_ticks_a_query_and_notifications
     EXPECT_TRUE(wait_until([&] { return kodi.client_count() == 0; }, 5s));
     // Unloading must not wait out a reply time-out.
     EXPECT_LT(fini_took, std::chrono::milliseconds(reply_timeout_ms));
-    // Only the task library's pool (shared with this process, sized by the plug-in) stays.
+    // Only the task library's pool stays (shared with this process: sized by the plug-in
+    // on Linux, the system's on Windows, whose idle threads end after a few seconds).
     EXPECT_TRUE(
-        wait_until([&] { return thread_count() <= threads_at_start + task_pool_threads + 1; }, 5s))
+        wait_until([&] { return thread_count() <= threads_at_start + task_pool_threads + 1; }, 20s))
         << "threads " << threads_at_start << " -> " << thread_count();
 }
 

@@ -1,6 +1,8 @@
 // The exports as a host sees them, with and without a Kodi to talk to.
 #include "host/exports.h"
+#include "support/texts.h"
 
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -17,7 +19,8 @@ using testenv::wait_until;
 
 char empty[] = "";
 
-std::string call(char* (*export_fn)(char*, char*), const char* a = "", const char* b = "") {
+std::string call(char*(PLINTHAR_CALL* export_fn)(char*, char*), const char* a = "",
+                 const char* b = "") {
     std::string first(a), second(b);
     return export_fn(first.data(), second.data());
 }
@@ -34,8 +37,9 @@ class exports_without_kodi : public testenv::host_folder_test {
     // Other tests may run a stand-in Kodi.exe at the same time: the setting names this
     // test's own folder.
     void start(const std::string& extra = "") {
-        const std::string folder_name = folder().substr(folder().rfind('/') + 1);
-        write_config("port=1\nlogging=1\nkodiexe=" + folder_name + "/Kodi/Kodi.exe\n" + extra);
+        const std::string folder_name = std::filesystem::path(folder()).filename().string();
+        write_config("port=1\nlogging=1\nkodiexe=" +
+                     testenv::native_path(folder_name + "/Kodi/Kodi.exe") + "\n" + extra);
         SmartieInit();
     }
 };
@@ -164,7 +168,7 @@ TEST_F(exports_with_kodi, cuts_a_long_answer_to_254_characters) {
     kodi.on("Player.GetActivePlayers",
             web::json::value::parse(R"([{"playerid":1,"playertype":"internal","type":"video"}])"));
     web::json::value item;
-    item["item"]["title"] = web::json::value::string(long_title);
+    item[U("item")][U("title")] = web::json::value::string(testenv::text(long_title));
     kodi.on("Player.GetItem", item);
     SmartieInit();
     ASSERT_TRUE(g_connected);
@@ -174,7 +178,7 @@ TEST_F(exports_with_kodi, cuts_a_long_answer_to_254_characters) {
 
 TEST_F(exports_with_kodi, function8_fills_the_shared_buffer_and_answers_empty) {
     web::json::value labels;
-    labels["System.Time"] = web::json::value::string("9:17 AM");
+    labels[U("System.Time")] = web::json::value::string(U("9:17 AM"));
     kodi.on("XBMC.GetInfoLabels", labels);
     SmartieInit();
     ASSERT_TRUE(g_connected);

@@ -22,12 +22,13 @@ class kodi_process_check : public testenv::host_folder_test {
         testenv::host_folder_test::TearDown();
     }
     bool running_with(const std::string& kodiexe) {
-        write_config("kodiexe=" + kodiexe + "\n");
+        // The system writes image paths with its own separators.
+        write_config("kodiexe=" + testenv::native_path(kodiexe) + "\n");
         init_config();
         return is_kodi_running();
     }
     // The test folder's own name, e.g. plinthar-test-Ab12Cd.
-    std::string folder_name() const { return std::filesystem::path(folder()).filename(); }
+    std::string folder_name() const { return std::filesystem::path(folder()).filename().string(); }
 
     std::optional<testenv::kodi_process> kodi_;
 };

@@ -1,7 +1,5 @@
 // A host that calls SmartieFini and then unloads the plug-in must never crash afterwards,
 // even while Kodi keeps talking and requests were in flight.
-#include <dlfcn.h>
-
 #include <chrono>
 #include <string>
 #include <thread>
@@ -9,13 +7,12 @@
 #include <gtest/gtest.h>
 
 #include "fake_kodi/fake_kodi.h"
+#include "host/plugin_loader.h"
 #include "support/test_env.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using text_function = char* (*)(char*, char*);
-
 web::json::value json(const char* text) {
     return web::json::value::parse(text);
 }
@@ -25,7 +22,7 @@ class unload : public testenv::host_folder_test {
     fake_kodi::server kodi;
 };
 
-TEST_F(unload, after_fini_and_dlclose_nothing_of_the_plugin_runs) {
+TEST_F(unload, after_fini_and_unloading_nothing_of_the_plugin_runs) {
     kodi.start();
     kodi.on(
         "Player.GetItem",
@@ -42,13 +39,13 @@ TEST_F(unload, after_fini_and_dlclose_nothing_of_the_plugin_runs) {
     write_config("port=" + std::to_string(kodi.port()) +
                  "\nlogging=1\nidle_timer=1\nreset_delay=1\nconnect_delay=0\n");
 
-    void* plugin = dlopen(PLINTHAR_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(plugin, nullptr) << dlerror();
-    auto init = reinterpret_cast<void (*)()>(dlsym(plugin, "SmartieInit"));
-    auto fini = reinterpret_cast<void (*)()>(dlsym(plugin, "SmartieFini"));
-    auto title = reinterpret_cast<text_function>(dlsym(plugin, "function1"));
-    auto status = reinterpret_cast<text_function>(dlsym(plugin, "function2"));
-    ASSERT_TRUE(init && fini && title && status);
+    lcd::loaded_plugin plugin;
+    std::string error;
+    ASSERT_TRUE(lcd::load_plugin(PLINTHAR_MODULE_PATH, plugin, error)) << error;
+    const auto init = plugin.api.init;
+    const auto fini = plugin.api.fini;
+    const auto title = plugin.api.functions[0];
+    const auto status = plugin.api.functions[1];
 
     init();
     ASSERT_TRUE(kodi.wait_for_clients(1, 5s));
@@ -66,7 +63,7 @@ TEST_F(unload, after_fini_and_dlclose_nothing_of_the_plugin_runs) {
     const auto before = std::chrono::steady_clock::now();
     fini();
     const auto fini_time = std::chrono::steady_clock::now() - before;
-    ASSERT_EQ(dlclose(plugin), 0);
+    ASSERT_TRUE(lcd::unload_plugin(plugin));
 
     // Kodi goes on talking to a client that must no longer exist.
     for (int i = 0; i < 20; ++i) {
@@ -93,12 +90,11 @@ TEST_F(unload, a_second_load_after_fini_starts_afresh) {
     for (int round = 0; round < 2; ++round) {
         write_config("port=" + std::to_string(kodi.port()) + "\nwelcome=Round" +
                      std::to_string(round) + (round == 0 ? "\nregex=Song,Tune\n" : "\n"));
-        void* plugin = dlopen(PLINTHAR_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(plugin, nullptr) << dlerror();
-        auto init = reinterpret_cast<void (*)()>(dlsym(plugin, "SmartieInit"));
-        auto fini = reinterpret_cast<void (*)()>(dlsym(plugin, "SmartieFini"));
-        auto title = reinterpret_cast<text_function>(dlsym(plugin, "function1"));
-        init();
+        lcd::loaded_plugin plugin;
+        std::string error;
+        ASSERT_TRUE(lcd::load_plugin(PLINTHAR_MODULE_PATH, plugin, error)) << error;
+        const auto title = plugin.api.functions[0];
+        plugin.api.init();
         // The icon space, a space, and the welcome text centred in 18 columns.
         EXPECT_EQ(std::string(title(empty, empty)),
                   std::string(8, ' ') + "Round" + std::to_string(round));
@@ -110,8 +106,8 @@ TEST_F(unload, a_second_load_after_fini_starts_afresh) {
             [&] { return std::string(title(empty, empty)).find(expected) != std::string::npos; },
             5s))
             << "round " << round << ": " << title(empty, empty);
-        fini();
-        ASSERT_EQ(dlclose(plugin), 0);
+        plugin.api.fini();
+        ASSERT_TRUE(lcd::unload_plugin(plugin));
         ASSERT_TRUE(testenv::wait_until([&] { return kodi.client_count() == 0; }, 5s));
     }
 }

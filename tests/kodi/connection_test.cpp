@@ -1,6 +1,7 @@
 // Connection lifecycle against the fake Kodi: log lines, flags, closes of every kind.
 // First: GoogleTest must come before the JSON library.
 #include "support/fake_kodi_fixture.h"
+#include "support/texts.h"
 
 #include <chrono>
 #include <cstdio>
@@ -122,10 +123,11 @@ TEST_F(connection_test, every_kind_of_close_is_reported_with_its_status_and_a_ne
     }
     // Kodi's close frame is not UTF-8 and must not pass as a message.
     EXPECT_FALSE(log_has_prefix("Received: "));
-    kodi.on("JSONRPC.Ping", web::json::value::string("pong"));
+    kodi.on("JSONRPC.Ping", web::json::value::string(U("pong")));
     ws_connect();
     auto reply = ws_send_wait(U("JSONRPC.Ping"), web::json::value());
-    EXPECT_EQ(reply.serialize(), "{\"id\":10,\"jsonrpc\":\"2.0\",\"result\":\"pong\"}");
+    EXPECT_EQ(testenv::utf8(reply.serialize()),
+              "{\"id\":10,\"jsonrpc\":\"2.0\",\"result\":\"pong\"}");
 }
 
 TEST_F(connection_test, ws_close_closes_only_an_open_connection) {

@@ -1,6 +1,7 @@
 // Everything Kodi may send, well-formed or not: hand-over, dispatch and robustness.
 // First: GoogleTest must come before the JSON library.
 #include "support/fake_kodi_fixture.h"
+#include "support/texts.h"
 
 #include <chrono>
 #include <future>
@@ -21,7 +22,7 @@ class intake_test : public testenv::fake_kodi_test {
   protected:
     void SetUp() override {
         fake_kodi_test::SetUp();
-        kodi.on("JSONRPC.Ping", value::string("pong"));
+        kodi.on("JSONRPC.Ping", value::string(U("pong")));
         ASSERT_TRUE(connect_library());
     }
     static int32_t play_state() {
@@ -49,7 +50,7 @@ class intake_test : public testenv::fake_kodi_test {
             EXPECT_TRUE(pending_requests.empty());
         }
         EXPECT_TRUE(g_connected);
-        EXPECT_EQ(ws_send_wait(U("JSONRPC.Ping"), value()).at(U("result")).as_string(), "pong");
+        EXPECT_EQ(ws_send_wait(U("JSONRPC.Ping"), value()).at(U("result")).as_string(), U("pong"));
     }
 };
 
@@ -73,12 +74,12 @@ TEST_F(intake_test, notifications_are_dispatched_by_exact_method_name_after_thei
 TEST_F(intake_test, a_reply_is_handed_over_and_not_dispatched_even_with_a_method) {
     kodi.on("Odd.Reply", [](const fake_kodi::received_request& request) {
         fake_kodi::reply_plan plan;
-        plan.reply = fake_kodi::make_result(request.json, value::string("ok"));
+        plan.reply = fake_kodi::make_result(request.json, value::string(U("ok")));
         (*plan.reply)[U("method")] = value::string(U("Player.OnPause"));
         return plan;
     });
     value reply = ws_send_wait(U("Odd.Reply"), value());
-    EXPECT_EQ(reply.at(U("result")).as_string(), "ok");
+    EXPECT_EQ(reply.at(U("result")).as_string(), U("ok"));
     ASSERT_TRUE(settle());
     EXPECT_EQ(play_state(), state_none);
 }
@@ -100,7 +101,7 @@ TEST_F(intake_test, ids_that_are_null_strings_floats_or_huge_never_answer_a_wait
     }
     EXPECT_EQ(sender.wait_for(0s), std::future_status::timeout);
     kodi.release_withheld();
-    EXPECT_EQ(sender.get().serialize(),
+    EXPECT_EQ(testenv::utf8(sender.get().serialize()),
               R"({"error":{"code":-32601,"message":"Method not found."},"id":10,"jsonrpc":"2.0"})");
     expect_intake_healthy();
 }

@@ -1,6 +1,7 @@
 // Requests and their replies through the fake Kodi: ids, envelope, matching, time-outs.
 // First: GoogleTest must come before the JSON library.
 #include "support/fake_kodi_fixture.h"
+#include "support/texts.h"
 
 #include <algorithm>
 #include <chrono>
@@ -48,30 +49,31 @@ class request_test : public testenv::fake_kodi_test {
 };
 
 TEST_F(request_test, ids_count_from_10_and_a_null_request_gets_exactly_the_envelope) {
-    kodi.on("JSONRPC.Ping", value::string("pong"));
+    kodi.on("JSONRPC.Ping", value::string(U("pong")));
     value first = ws_send_wait(U("JSONRPC.Ping"), value());
-    EXPECT_EQ(first.serialize(), R"({"id":10,"jsonrpc":"2.0","result":"pong"})");
+    EXPECT_EQ(testenv::utf8(first.serialize()), R"({"id":10,"jsonrpc":"2.0","result":"pong"})");
     value request;
-    request[U("id")] = value::string("mine");
-    request[U("jsonrpc")] = value::string("1.0");
+    request[U("id")] = value::string(U("mine"));
+    request[U("jsonrpc")] = value::string(U("1.0"));
     request[U("params")][U("labels")] = value::array({value::string(U("System.Time"))});
     ws_send_wait(U("XBMC.GetInfoLabels"), request);
 
     auto sent = kodi.requests();
     ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(sent[0].json.serialize(), R"({"id":10,"jsonrpc":"2.0","method":"JSONRPC.Ping"})");
+    EXPECT_EQ(testenv::utf8(sent[0].json.serialize()),
+              R"({"id":10,"jsonrpc":"2.0","method":"JSONRPC.Ping"})");
     EXPECT_EQ(
-        sent[1].json.serialize(),
+        testenv::utf8(sent[1].json.serialize()),
         R"({"id":11,"jsonrpc":"2.0","method":"XBMC.GetInfoLabels","params":{"labels":["System.Time"]}})");
     EXPECT_TRUE(log_contains("Sending: " + sent[0].text));
-    EXPECT_TRUE(log_contains("Received: " + first.serialize()));
+    EXPECT_TRUE(log_contains("Received: " + testenv::utf8(first.serialize())));
     EXPECT_EQ(pending_count(), 0u);
 }
 
 TEST_F(request_test, an_error_reply_is_returned_whole) {
     kodi.on_error("Player.GetItem", -32602, "Invalid params.");
     value reply = ws_send_wait(U("Player.GetItem"), value());
-    EXPECT_EQ(reply.serialize(),
+    EXPECT_EQ(testenv::utf8(reply.serialize()),
               R"({"error":{"code":-32602,"message":"Invalid params."},"id":10,"jsonrpc":"2.0"})");
 }
 
@@ -144,7 +146,7 @@ TEST_F(request_test, a_withheld_reply_gives_null_after_5_s_and_is_dropped_when_i
     ASSERT_TRUE(testenv::wait_until(
         [&] { return log_contains(R"(Received: {"id":10,"jsonrpc":"2.0","result":{"n":1}})"); }));
     value next = ws_send_wait(U("Silent.Method"), params_n(2));
-    EXPECT_EQ(next.serialize(), R"({"id":11,"jsonrpc":"2.0","result":{"n":2}})");
+    EXPECT_EQ(testenv::utf8(next.serialize()), R"({"id":11,"jsonrpc":"2.0","result":{"n":2}})");
     EXPECT_EQ(pending_count(), 0u);
 }
 

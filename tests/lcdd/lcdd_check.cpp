@@ -16,8 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/child_process.h"
 #include "support/test_env.h"
-#include "tools/child_process.h"
 
 namespace {
 
@@ -205,7 +205,7 @@ TEST_F(lcdd_check, the_host_draws_the_programme_on_lcdd_and_survives_its_restart
 
     child_process host(
         binary("plinthar-host"),
-        {"--plugin", binary("plinthar.so"), "--plain", "--lcdproc",
+        {"--plugin", PLINTHAR_MODULE_PATH, "--plain", "--lcdproc",
          "127.0.0.1:" + std::to_string(lcdd_port), "--scroll-ms", std::to_string(scroll_ms),
          "--scroll-pause", std::to_string(scroll_pause_ms)},
         folder() + "/host.out", folder() + "/host.err");
@@ -288,7 +288,7 @@ TEST_F(lcdd_check, the_host_draws_the_programme_on_lcdd_and_survives_its_restart
         20s);
     EXPECT_TRUE(back) << "nothing drawn after LCDd's restart:\n" << seen.tail(3) << host.err();
 
-    host.signal(SIGINT);
+    host.ask_to_stop(true);
     ASSERT_TRUE(host.wait(10s)) << "Ctrl-C must end the host";
     EXPECT_EQ(host.exit_code(), 0) << host.err();
     const std::string log = host.err();
@@ -298,7 +298,7 @@ TEST_F(lcdd_check, the_host_draws_the_programme_on_lcdd_and_survives_its_restart
         ++connections;
     EXPECT_EQ(connections, 2u) << log;
 
-    simulator->signal(SIGTERM);
+    simulator->ask_to_stop();
     EXPECT_TRUE(simulator->wait(5s));
     lcdd->stop();
     std::printf("programme drawn in %.1f s, whole check %.1f s\n",

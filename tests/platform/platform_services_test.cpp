@@ -1,11 +1,8 @@
-#include <unistd.h>
-
-#include <climits>
-#include <cstdlib>
 #include <string>
 
 // GoogleTest before the JSON library's headers, whose macro U clashes with its templates.
 #include "support/test_env.h"
+#include "support/test_platform.h"
 
 #include "platform/debug_output.h"
 #include "platform/process_list.h"
@@ -20,7 +17,8 @@ TEST_F(platform_services, utf8_decodes_into_utf16_with_surrogate_pairs) {
               (std::u16string{u'A', 0x00E9, 0x20AC, 0xD83C, 0xDFB5}));
     EXPECT_TRUE(is_valid_utf8("A\xc3\xa9\xe2\x82\xac\xf0\x9f\x8e\xb5"));
     EXPECT_TRUE(is_valid_utf8(""));
-    EXPECT_EQ(utf8_to_wide("\xc3\xa9\xf0\x9f\x8e\xb5"), (std::wstring{0x00E9, 0x1F3B5}));
+    EXPECT_EQ(utf16_units(utf8_to_wide("\xc3\xa9\xf0\x9f\x8e\xb5")),
+              (std::u16string{0x00E9, 0xD83C, 0xDFB5}));
 }
 
 TEST_F(platform_services, each_broken_sequence_becomes_one_replacement_character) {
@@ -48,27 +46,21 @@ TEST_F(platform_services, each_broken_sequence_becomes_one_replacement_character
         EXPECT_EQ(utf8_to_utf16_lenient(s.utf8), s.utf16);
         const bool has_bad = s.utf16.find(bad) != std::u16string::npos;
         EXPECT_EQ(is_valid_utf8(s.utf8), !has_bad);
-        EXPECT_EQ(utf8_to_wide(s.utf8).size(), s.utf16.size());
+        EXPECT_EQ(utf16_units(utf8_to_wide(s.utf8)), s.utf16);
     }
 }
 
-TEST_F(platform_services, debug_output_writes_lines_only_while_switched_on) {
-    unsetenv("PLINTHAR_DEBUG");
-    testing::internal::CaptureStderr();
-    debug_output("hidden");
-    setenv("PLINTHAR_DEBUG", "1", 1);
+TEST_F(platform_services, debug_output_takes_one_text_per_call) {
+    testenv::start_debug_capture();
     debug_output("shown");
     debug_output("");
-    unsetenv("PLINTHAR_DEBUG");
-    debug_output("hidden again");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "shown\n\n");
+    debug_output(nullptr);
+    EXPECT_EQ(testenv::finish_debug_capture(), "shown\n\n\n");
 }
 
 TEST_F(platform_services, the_process_list_holds_this_test_and_stops_when_asked) {
-    char own[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", own, sizeof own);
-    ASSERT_GT(length, 0);
-    const std::string own_image(own, static_cast<size_t>(length));
+    const std::string own_image = testenv::own_executable();
+    ASSERT_FALSE(own_image.empty());
 
     bool found = false;
     int visits = 0;

@@ -10,7 +10,7 @@ class item_retrieval_test : public player_test {
   protected:
     template <class F>
     std::string text_of(F field) {
-        return read_state([&](const player_state_t& s) { return s.*field; });
+        return testenv::utf8(read_state([&](const player_state_t& s) { return s.*field; }));
     }
 };
 
@@ -33,9 +33,9 @@ TEST_F(item_retrieval_test, UnknownItemThatIsASongShowsTheSongAndPollsAfterThree
     EXPECT_TRUE(log_contains("Mode set to song"));
 
     const auto request = kodi.requests_for("Player.GetItem").at(0).json;
-    EXPECT_EQ(request.at("params").at("playerid").as_integer(), 0);
+    EXPECT_EQ(request.at(U("params")).at(U("playerid")).as_integer(), 0);
     EXPECT_EQ(
-        request.at("params").at("properties").serialize(),
+        testenv::utf8(request.at(U("params")).at(U("properties")).serialize()),
         R"(["title","season","episode","showtitle","channelnumber","channel","artist","album","track"])");
 
     ASSERT_TRUE(kodi.wait_for_requests("Player.GetProperties", 1, 5s));
@@ -56,7 +56,7 @@ TEST_F(item_retrieval_test, TitledMovieIsShownAtOnceAndPolledAfterOneSecond) {
     const auto poll = kodi.requests_for("Player.GetProperties").at(0);
     EXPECT_GT(poll.arrived - pushed, 800ms);
     EXPECT_LT(poll.arrived - pushed, 2500ms);
-    EXPECT_EQ(poll.json.at("params").at("playerid").as_integer(), 3);
+    EXPECT_EQ(poll.json.at(U("params")).at(U("playerid")).as_integer(), 3);
     EXPECT_EQ(requests_for("Player.GetItem"), 0u);
 }
 
@@ -84,8 +84,12 @@ TEST_F(item_retrieval_test, TitledSongAndUntitledEpisodeAreRetrieved) {
     ASSERT_TRUE(wait_until([] { return get_episode_text() == "S02E05: E"; }));
     EXPECT_EQ(get_mode(), "episode");
     EXPECT_EQ(get_info_countdown(), 1);
-    EXPECT_EQ(
-        kodi.requests_for("Player.GetItem").at(1).json.at("params").at("playerid").as_integer(), 1);
+    EXPECT_EQ(kodi.requests_for("Player.GetItem")
+                  .at(1)
+                  .json.at(U("params"))
+                  .at(U("playerid"))
+                  .as_integer(),
+              1);
 }
 
 TEST_F(item_retrieval_test, ChannelRowAndUnknownTypeStillPolling) {

@@ -122,7 +122,7 @@ TEST_F(play_state_test, VolumeLevelShowsTheVolumeScreenUntilTheResetDelayButMute
     // A second level change restarts the delay and keeps the mode from before the first.
     push("Application.OnVolumeChanged", volume_data(false, "47.9"));
     ASSERT_TRUE(wait_until([] { return get_volume() == 47; }));
-    EXPECT_EQ(read_state([](const player_state_t& s) { return s.saved_mode; }), "movie");
+    EXPECT_EQ(read_state([](const player_state_t& s) { return s.saved_mode; }), U("movie"));
     ASSERT_TRUE(wait_until([] { return get_mode() == "movie"; }, 6s));
     EXPECT_EQ(get_title(), "T");
 

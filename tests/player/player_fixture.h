@@ -16,6 +16,7 @@
 #include "player/player_state.h"
 #include "player/progress_polling.h"
 #include "support/fake_kodi_fixture.h"
+#include "support/texts.h"
 
 namespace player_testing {
 
@@ -23,7 +24,7 @@ using web::json::value;
 using namespace std::chrono_literals;
 
 inline value json(const std::string& text) {
-    return value::parse(text);
+    return value::parse(testenv::text(text));
 }
 
 // Kodi 20.1's shapes (see the recorded traces).
@@ -58,7 +59,7 @@ class player_test : public testenv::fake_kodi_test {
 
     // Connects with a reset delay of 1 s and the extra settings lines.
     void connect(const std::string& extra_lines = "") {
-        kodi.on("JSONRPC.Ping", value::string("pong"));
+        kodi.on("JSONRPC.Ping", value::string(U("pong")));
         write_kodi_config("reset_delay=1\n" + extra_lines);
         ASSERT_TRUE(connect_library());
     }
@@ -69,7 +70,7 @@ class player_test : public testenv::fake_kodi_test {
 
     // Returns once every notification pushed before has been handled: the reply to this
     // request comes through the same intake, after them.
-    void sync() { ASSERT_FALSE(ws_send_wait("JSONRPC.Ping", value()).is_null()); }
+    void sync() { ASSERT_FALSE(ws_send_wait(U("JSONRPC.Ping"), value()).is_null()); }
 
     template <class F>
     auto read_state(F reader) {

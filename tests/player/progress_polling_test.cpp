@@ -16,9 +16,9 @@ TEST_F(progress_polling_test, BarTruncatesThePercentage) {
     push("Player.OnPlay", movie_play("T", 2));
     ASSERT_TRUE(wait_until([] { return get_progress_text() == "$Bar(45,100,20)"; }, 6s));
     const auto request = kodi.requests_for("Player.GetProperties").at(0).json;
-    EXPECT_EQ(request.at("params").at("properties").serialize(),
+    EXPECT_EQ(testenv::utf8(request.at(U("params")).at(U("properties")).serialize()),
               R"(["percentage","time","totaltime"])");
-    EXPECT_EQ(request.at("params").at("playerid").as_integer(), 2);
+    EXPECT_EQ(request.at(U("params")).at(U("playerid")).as_integer(), 2);
 }
 
 TEST_F(progress_polling_test, TimesCentredWithoutBars) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include "support/texts.h"
 
 #include <string>
 #include <vector>
@@ -32,11 +33,11 @@ class info_item : public testenv::fake_kodi_test {
         EXPECT_EQ(requests.size(), 1u) << method;
         if (requests.empty()) return value();
         const auto& members = requests.back().json.as_object();
-        const auto params = members.find("params");
+        const auto params = members.find(U("params"));
         return params == members.end() ? value() : params->second;
     }
     static bool has_params(const fake_kodi::received_request& request) {
-        return request.json.has_field("params");
+        return request.json.has_field(U("params"));
     }
 };
 
@@ -139,7 +140,7 @@ TEST_F(info_item, error_reply_gives_its_message) {
 
 TEST_F(info_item, wrong_kind_of_result_is_error_caught) {
     kodi.on("Test.Array", value::parse(R"([{"a": 1}])"));
-    kodi.on("Test.String", value::string("text"));
+    kodi.on("Test.String", value::string(U("text")));
     kodi.on("Test.Object", value::parse(R"({"a": {"b": 2}})"));
     EXPECT_EQ(query_info_item("Test.Array", "a#b"), "Error Caught");
     EXPECT_EQ(query_info_item("Test.Array", "a"), "Error Caught");
@@ -185,7 +186,7 @@ TEST_F(info_item, bad_host_texts_still_reach_kodi) {
     EXPECT_EQ(query_info_item("Bad.\xFF\xC3", "na\x80me"), "Method not found.");
     const auto sent = kodi.requests_for("Bad.\xEF\xBF\xBD\xEF\xBF\xBD");
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].json.at("params"), value::parse(R"({"properties": ["na\ufffdme"]})"));
+    EXPECT_EQ(sent[0].json.at(U("params")), value::parse(R"({"properties": ["na\ufffdme"]})"));
     EXPECT_EQ(query_info_item("Bad.\xED\xA0\x80", "a#b#c"),
               "Method not found.");  // an encoded surrogate
 }

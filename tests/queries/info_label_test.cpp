@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include "support/texts.h"
 
 #include <algorithm>
 #include <string>
@@ -25,7 +26,7 @@ class info_label : public testenv::fake_kodi_test {
     }
     void answer(const std::string& text) {
         value result = value::object();
-        result["System.Time"] = value::string(text);
+        result[U("System.Time")] = value::string(testenv::text(text));
         kodi.on("XBMC.GetInfoLabels", result);
     }
     std::string label7() {
@@ -36,7 +37,7 @@ class info_label : public testenv::fake_kodi_test {
     }
     value params_of_last() const {
         const auto requests = kodi.requests_for("XBMC.GetInfoLabels");
-        return requests.empty() ? value() : requests.back().json.at("params");
+        return requests.empty() ? value() : requests.back().json.at(U("params"));
     }
     int starts() const {
         const auto lines = log_lines();
@@ -112,7 +113,7 @@ TEST_F(info_label, missing_labels_and_failures_leave_the_memory_alone) {
     EXPECT_EQ(label7(), "");
     kodi.on("XBMC.GetInfoLabels", value::parse(R"(["System.Time"])"));
     EXPECT_EQ(label7(), "Error Caught");
-    kodi.on("XBMC.GetInfoLabels", value::string("System.Time"));
+    kodi.on("XBMC.GetInfoLabels", value::string(U("System.Time")));
     EXPECT_EQ(label7(), "Error Caught");
     kodi.on("XBMC.GetInfoLabels", value());
     EXPECT_EQ(label7(), "");
@@ -134,7 +135,7 @@ TEST_F(info_label, label_inside_item_and_empty_label_without_params) {
     EXPECT_EQ(query_info_label("Test.Item", "Label"), "\xE9\xAC 7");
     kodi.on("Test.Empty", value::parse(R"({"": 5})"));
     EXPECT_EQ(query_info_label("Test.Empty", ""), "5");
-    EXPECT_FALSE(kodi.requests_for("Test.Empty").at(0).json.has_field("params"));
+    EXPECT_FALSE(kodi.requests_for("Test.Empty").at(0).json.has_field(U("params")));
 }
 
 TEST_F(info_label, bad_host_texts_still_reach_kodi) {

@@ -6,6 +6,7 @@
 
 #include "settings/config.h"
 #include "support/test_env.h"
+#include "support/test_platform.h"
 
 namespace {
 
@@ -159,10 +160,9 @@ TEST_F(settings_file, binary_and_nul_bytes_never_break_the_reader) {
 }
 
 TEST_F(settings_file, reading_writes_the_debug_output_lines) {
-    setenv("PLINTHAR_DEBUG", "1", 1);
-    testing::internal::CaptureStderr();
+    testenv::start_debug_capture();
     read("PORT=9091\nunknown=x\n// comment=1\n");
-    const std::string output = testing::internal::GetCapturedStderr();
+    const std::string output = testenv::finish_debug_capture();
     // The value is shown once as read (with its line end) and once as stored.
     EXPECT_EQ(output,
               "config item\nPORT\n9091\n\n"

@@ -4,6 +4,7 @@
 #include "settings/config.h"
 #include "settings/rewrite_rules.h"
 #include "support/test_env.h"
+#include "support/test_platform.h"
 
 namespace {
 
@@ -15,10 +16,9 @@ class rewrite_rules : public testenv::host_folder_test {
     }
     // The settings file is read with the debug output captured.
     std::string read_with_debug_output(const std::string& contents) {
-        setenv("PLINTHAR_DEBUG", "1", 1);
-        testing::internal::CaptureStderr();
+        testenv::start_debug_capture();
         read(contents);
-        return testing::internal::GetCapturedStderr();
+        return testenv::finish_debug_capture();
     }
     static std::string rewrite(std::string text) {
         apply_rewrite_rules(text);
@@ -148,10 +148,9 @@ TEST_F(rewrite_rules, deeply_nested_patterns_are_refused_or_matched_without_cras
     // through the rule parser itself.
     const std::string nested = std::string(400, '(') + "a" + std::string(400, ')');
     read("regex=c,d\n");
-    setenv("PLINTHAR_DEBUG", "1", 1);
-    testing::internal::CaptureStderr();
+    testenv::start_debug_capture();
     add_rewrite_rule(nested + ",b");
-    const std::string output = testing::internal::GetCapturedStderr();
+    const std::string output = testenv::finish_debug_capture();
     EXPECT_NE(output.find("Bad RegEx found\n" + nested), std::string::npos);
     EXPECT_EQ(rewrite("ac"), "ad");
 

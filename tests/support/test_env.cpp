@@ -1,10 +1,10 @@
 #include "support/test_env.h"
 
-#include <unistd.h>
-
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <regex>
 #include <thread>
 
@@ -12,11 +12,28 @@ namespace fs = std::filesystem;
 
 namespace testenv {
 
+namespace {
+
+// A new folder of our own in the system's temporary folder.
+std::string make_temporary_folder() {
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    const fs::path base = fs::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = "plinthar-test-";
+        for (int i = 0; i < 6; ++i) name += letters[random() % (sizeof letters - 1)];
+        std::error_code error;
+        if (fs::create_directory(base / name, error)) return (base / name).string();
+    }
+    return std::string();
+}
+
+}  // namespace
+
 void host_folder_test::SetUp() {
-    char pattern[] = "/tmp/plinthar-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    ASSERT_NE(made, nullptr);
-    folder_ = made;
+    folder_ = make_temporary_folder();
+    ASSERT_FALSE(folder_.empty());
     fs::create_directory(fs::path(folder_) / "plugins");
     previous_ = fs::current_path().string();
     fs::current_path(folder_);
@@ -54,6 +71,14 @@ bool host_folder_test::log_contains(const std::string& message) const {
     for (const auto& line : log_lines())
         if (line == message) return true;
     return false;
+}
+
+std::string native_path(const std::string& path) {
+    // Only the separators change: the bytes are kept as they are, UTF-8 or not.
+    std::string native = path;
+    std::replace(native.begin(), native.end(), '/',
+                 static_cast<char>(fs::path::preferred_separator));
+    return native;
 }
 
 std::string strip_time_stamp(const std::string& line) {

@@ -12,7 +12,7 @@ namespace testenv {
 
 // Creates a temporary folder with plugins/ and makes it the current directory.
 class host_folder_test : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -25,7 +25,7 @@ protected:
     bool log_contains(const std::string& message) const;
     const std::string& folder() const { return folder_; }
 
-private:
+  private:
     std::string folder_;
     std::string previous_;
 };
@@ -33,6 +33,10 @@ private:
 // Polls condition every millisecond until it holds or timeout passes.
 bool wait_until(const std::function<bool()>& condition,
                 std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+
+// The path with the platform's own separators ("Kodi/Kodi.exe" is "Kodi\\Kodi.exe" on
+// Windows), as the system writes the image paths of processes.
+std::string native_path(const std::string& path);
 
 // Strips the "MM/DD/YY HH:MM:SS: " time stamp from a log line.
 std::string strip_time_stamp(const std::string& line);

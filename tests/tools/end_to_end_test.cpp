@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/child_process.h"
 #include "support/test_env.h"
-#include "tools/child_process.h"
 
 namespace {
 
@@ -43,16 +43,16 @@ TEST_F(end_to_end, the_host_shows_the_simulated_movie_through_the_plugin) {
     write_config("port=" + std::to_string(port) + "\nkodiexe=plinthar-kodi-sim\n");
 
     child_process host(binary("plinthar-host"),
-                       {"--plugin", binary("plinthar.so"), "--plain", "--seconds", "30"},
+                       {"--plugin", PLINTHAR_MODULE_PATH, "--plain", "--seconds", "30"},
                        folder() + "/host.out", folder() + "/host.err");
     const bool shown = testenv::wait_until(
         [&] { return host.out().find("\u25B6 Harbour Lights") != std::string::npos; }, 15s);
-    host.signal(SIGINT);
+    host.ask_to_stop(true);
     ASSERT_TRUE(host.wait(10s)) << "Ctrl-C must end the host";
     EXPECT_EQ(host.exit_code(), 0) << host.err();
     EXPECT_TRUE(shown) << host.out() << "\nsimulator:\n" << simulator->out();
 
-    simulator->signal(SIGTERM);
+    simulator->ask_to_stop();
     ASSERT_TRUE(simulator->wait(5s));
     EXPECT_EQ(simulator->exit_code(), 0);
 }

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/child_process.h"
 #include "support/test_env.h"
-#include "tools/child_process.h"
 
 namespace {
 
@@ -37,8 +37,8 @@ std::vector<logged_call> read_calls(const std::string& path) {
 
 class host_program : public testenv::host_folder_test {
   protected:
-    std::string plugin(const std::string& name = "recording_plugin.so") {
-        return binary("test_plugins/" + name);
+    std::string plugin(const std::string& name = "recording_plugin") {
+        return tooltest::test_plugin(name);
     }
     std::string calls_path() const { return folder() + "/calls.log"; }
     void write_file(const std::string& name, const std::string& text) {
@@ -67,7 +67,7 @@ TEST_F(host_program, sigterm_ends_it_promptly_with_fini_last) {
         folder() + "/out.txt", folder() + "/err.txt", {{"RECORDING_PLUGIN_INTERVAL", "100"}});
     const std::string calls_file = folder() + "/plugins/calls.log";  // the host's folder
     ASSERT_TRUE(testenv::wait_until([&] { return read_calls(calls_file).size() >= 20; }, 10s));
-    host.signal(SIGTERM);
+    host.ask_to_stop();
     ASSERT_TRUE(host.wait(3s)) << "SIGTERM must end the host promptly";
     EXPECT_EQ(host.exit_code(), 0) << host.err();
 
@@ -120,8 +120,7 @@ TEST_F(host_program, failures_give_one_clear_line_and_a_non_zero_exit) {
     expect_clear_failure({"--plugin", folder() + "/nothing.so"}, "cannot find the plug-in");
     write_file("broken.so", "this is no library");
     expect_clear_failure({"--plugin", folder() + "/broken.so"}, "cannot load the plug-in");
-    expect_clear_failure({"--plugin", plugin("recording_plugin_partial.so")},
-                         "no export function7");
+    expect_clear_failure({"--plugin", plugin("recording_plugin_partial")}, "no export function7");
     expect_clear_failure({"--plugin", plugin(), "--screen", "missing.screen"},
                          "cannot read the screen file missing.screen");
     write_file("bad.screen", "{1}\n{2}\n{13}\n");

@@ -10,8 +10,8 @@
 #include <cpprest/json.h>
 #include <cpprest/ws_client.h>
 
+#include "support/child_process.h"
 #include "support/test_env.h"
-#include "tools/child_process.h"
 
 namespace {
 
@@ -206,7 +206,7 @@ TEST_F(kodi_sim, plays_its_programme_in_kodi_20_shapes) {
 
     const auto seen = kodi.methods_seen();
     client.reset();
-    sim.signal(SIGTERM);
+    sim.ask_to_stop();
     ASSERT_TRUE(sim.wait(5s));
     EXPECT_EQ(sim.exit_code(), 0);
     for (const char* expected :

@@ -14,6 +14,7 @@ struct loaded_plugin {
 
 // On failure returns false with a one-line reason in error; nothing stays loaded.
 bool load_plugin(const std::string& path, loaded_plugin& plugin, std::string& error);
-void unload_plugin(loaded_plugin& plugin);
+// False when the system refused to unload it.
+bool unload_plugin(loaded_plugin& plugin);
 
 }  // namespace lcd

@@ -55,9 +55,10 @@ bool load_plugin(const std::string& path, loaded_plugin& plugin, std::string& er
     return true;
 }
 
-void unload_plugin(loaded_plugin& plugin) {
-    if (plugin.handle) dlclose(plugin.handle);
+bool unload_plugin(loaded_plugin& plugin) {
+    const bool unloaded = !plugin.handle || dlclose(plugin.handle) == 0;
     plugin = loaded_plugin{};
+    return unloaded;
 }
 
 }  // namespace lcd

@@ -65,9 +65,10 @@ bool load_plugin(const std::string& path, loaded_plugin& plugin, std::string& er
     return true;
 }
 
-void unload_plugin(loaded_plugin& plugin) {
-    if (plugin.handle) FreeLibrary(static_cast<HMODULE>(plugin.handle));
+bool unload_plugin(loaded_plugin& plugin) {
+    const bool unloaded = !plugin.handle || FreeLibrary(static_cast<HMODULE>(plugin.handle));
     plugin = loaded_plugin{};
+    return unloaded;
 }
 
 }  // namespace lcd
