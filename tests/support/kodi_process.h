@@ -9,8 +9,9 @@
 namespace testenv {
 
 class kodi_process {
-public:
-    // Copies /bin/sleep to path (folders created) and runs it.
+  public:
+    // Copies /bin/sleep to path (folders created) and runs it until stop() or destruction,
+    // however long that is.
     explicit kodi_process(const std::string& path);
     ~kodi_process();
     kodi_process(const kodi_process&) = delete;
@@ -19,7 +20,7 @@ public:
     void stop();
     pid_t pid() const { return pid_; }
 
-private:
+  private:
     pid_t pid_ = -1;
 };
 
