@@ -57,11 +57,18 @@ class rpc_client {
         websocket_outgoing_message out;
         out.set_utf8_message(request.serialize());
         client_.send(out).get();
+        // The reply is taken out wherever it stands; notifications that came before it stay
+        // for next().
         value reply;
-        wait_for([&](const value& m) {
-            if (m.has_field("id") && m.at("id").is_integer() && m.at("id").as_integer() == id) {
-                reply = m;
-                return true;
+        std::unique_lock<std::mutex> lock(lock_);
+        arrived_.wait_for(lock, 10s, [&] {
+            for (auto m = messages_.begin() + looked_; m != messages_.end(); ++m) {
+                if (m->has_field("id") && m->at("id").is_integer() &&
+                    m->at("id").as_integer() == id) {
+                    reply = *m;
+                    messages_.erase(m);
+                    return true;
+                }
             }
             return false;
         });
