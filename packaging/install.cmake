@@ -23,6 +23,12 @@ set(PLINTHAR_PLUGIN ${CMAKE_INSTALL_PREFIX}/${PLINTHAR_PLUGIN_DIR}/plinthar.so)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/plinthar.service
                ${CMAKE_BINARY_DIR}/packaging/plinthar.service @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/plinthar.service DESTINATION lib/systemd/system)
+# The same unit naming the build tree's programs, so that systemd-analyze can check it here.
+set(PLINTHAR_BIN ${CMAKE_BINARY_DIR})
+set(PLINTHAR_SHARE ${PROJECT_SOURCE_DIR}/tools)
+set(PLINTHAR_PLUGIN ${CMAKE_BINARY_DIR}/plinthar.so)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/plinthar.service
+               ${CMAKE_BINARY_DIR}/packaging/plinthar-build-tree.service @ONLY)
 foreach(doc README.md docs/lcd.md)
     if(EXISTS ${PROJECT_SOURCE_DIR}/${doc})
         install(FILES ${PROJECT_SOURCE_DIR}/${doc} DESTINATION ${CMAKE_INSTALL_DOCDIR})

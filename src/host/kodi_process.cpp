@@ -6,7 +6,8 @@
 #include "platform/text_encoding.h"
 #include "settings/config.h"
 
-// Kodi runs when some process's image path ends with the kodiexe setting. Both texts are
+// Kodi runs when some process's image path (or, where the caller may not read it, the path
+// the process was started with) ends with the kodiexe setting. Both texts are
 // well-formed UTF-8 here, so comparing their bytes gives the same answer as comparing their
 // UTF-16 forms, without converting every path.
 bool PLINTHAR_CALL is_kodi_running() {

@@ -1,15 +1,19 @@
 #include "platform/process_list.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 
 namespace {
 
 constexpr size_t max_id_digits = 20;
+// Room for the longest path the system hands out, and one byte to tell a longer one.
+constexpr size_t path_room = PATH_MAX + 1;
 
 // Length of the process id that names this /proc entry, or 0 when it names something else.
 size_t process_id_length(const char* name) {
@@ -23,6 +27,38 @@ struct dir_closer {
     void operator()(DIR* dir) const { closedir(dir); }
 };
 
+struct fd_closer {
+    int fd;
+    ~fd_closer() { close(fd); }
+};
+
+// The image path from the <pid>/exe link. Reading another user's link takes the right to
+// trace that process, so an unprivileged caller fails here for most processes.
+size_t read_image_link(int proc_fd, const char* link, char* path) {
+    const ssize_t length = readlinkat(proc_fd, link, path, path_room);
+    if (length <= 0 || static_cast<size_t>(length) >= path_room) return 0;
+    return static_cast<size_t>(length);
+}
+
+// argv[0] from <pid>/cmdline, which every user may read: the program path the process was
+// started with. Kernel threads and zombies have none, and a process may have cleared it.
+size_t read_first_argument(int proc_fd, const char* cmdline, char* path) {
+    const int fd = openat(proc_fd, cmdline, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    const fd_closer closer{fd};
+    size_t filled = 0;
+    while (filled < path_room) {
+        const ssize_t got = read(fd, path + filled, path_room - filled);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        if (const void* end = std::memchr(path + filled, '\0', static_cast<size_t>(got)))
+            return static_cast<size_t>(static_cast<const char*>(end) - path);
+        filled += static_cast<size_t>(got);
+    }
+    // No terminating NUL: a process that rewrote its arguments; too long is not read.
+    return filled < path_room ? filled : 0;
+}
+
 }  // namespace
 
 bool for_each_process_image(const std::function<bool(const std::string& image_path)>& visit) {
@@ -33,17 +69,21 @@ bool for_each_process_image(const std::function<bool(const std::string& image_pa
     // One string for the whole scan, so a visit costs no allocation.
     std::string image;
     image.reserve(256);
-    char link[max_id_digits + sizeof "/exe"];
-    char target[PATH_MAX + 1];
+    char file[max_id_digits + sizeof "/cmdline"];
+    char path[path_room];
     while (const dirent* entry = readdir(proc.get())) {
         const size_t id_length = process_id_length(entry->d_name);
         if (id_length == 0) continue;
-        std::memcpy(link, entry->d_name, id_length);
-        std::memcpy(link + id_length, "/exe", sizeof "/exe");
-        // Kernel threads, vanished processes and those we may not inspect fail here.
-        const ssize_t length = readlinkat(proc_fd, link, target, sizeof target);
-        if (length <= 0 || static_cast<size_t>(length) >= sizeof target) continue;
-        image.assign(target, static_cast<size_t>(length));
+        std::memcpy(file, entry->d_name, id_length);
+        std::memcpy(file + id_length, "/exe", sizeof "/exe");
+        size_t length = read_image_link(proc_fd, file, path);
+        if (length == 0) {
+            std::memcpy(file + id_length, "/cmdline", sizeof "/cmdline");
+            length = read_first_argument(proc_fd, file, path);
+        }
+        // Vanished processes, kernel threads and zombies end here.
+        if (length == 0) continue;
+        image.assign(path, length);
         if (!visit(image)) break;
     }
     return true;

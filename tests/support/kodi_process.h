@@ -12,8 +12,8 @@ namespace testenv {
 
 class kodi_process {
   public:
-    // Copies the waiting program to path (folders created) and runs it; returns once the
-    // process list shows it.
+    // Copies the waiting program to path (folders created) and runs it until stop() or
+    // destruction, however long that is; returns once the process list shows it.
     explicit kodi_process(const std::string& path);
     ~kodi_process();
     kodi_process(const kodi_process&) = delete;

@@ -1,9 +1,13 @@
 // The Kodi simulator seen from a plain WebSocket client: Kodi 20's message shapes,
 // advancing progress, and Kodi's error for unknown methods.
+#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <regex>
+#include <set>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -53,11 +57,18 @@ class rpc_client {
         websocket_outgoing_message out;
         out.set_utf8_message(request.serialize());
         client_.send(out).get();
+        // The reply is taken out wherever it stands; notifications that came before it stay
+        // for next().
         value reply;
-        wait_for([&](const value& m) {
-            if (m.has_field("id") && m.at("id").is_integer() && m.at("id").as_integer() == id) {
-                reply = m;
-                return true;
+        std::unique_lock<std::mutex> lock(lock_);
+        arrived_.wait_for(lock, 10s, [&] {
+            for (auto m = messages_.begin() + looked_; m != messages_.end(); ++m) {
+                if (m->has_field("id") && m->at("id").is_integer() &&
+                    m->at("id").as_integer() == id) {
+                    reply = *m;
+                    messages_.erase(m);
+                    return true;
+                }
             }
             return false;
         });
@@ -118,19 +129,43 @@ double seconds_of(const value& time) {
            time.at("seconds").as_integer() + time.at("milliseconds").as_integer() / 1000.0;
 }
 
-class kodi_sim : public testenv::host_folder_test {};
+// "47:25" or "1:42:13", as Kodi writes Player.Time and Player.Duration.
+double seconds_of_label(const std::string& label) {
+    double seconds = 0;
+    std::istringstream parts(label);
+    for (std::string part; std::getline(parts, part, ':');)
+        seconds = seconds * 60 + std::stoi(part);
+    return seconds;
+}
+
+// Runs the simulator fifteen times faster than real time.
+class kodi_sim : public testenv::host_folder_test {
+  protected:
+    void SetUp() override {
+        testenv::host_folder_test::SetUp();
+        sim_.emplace(tooltest::binary("plinthar-kodi-sim"),
+                     std::vector<std::string>{"--port", "0", "--speed", "15", "--quiet"},
+                     folder() + "/sim.out", folder() + "/sim.err");
+        std::smatch match;
+        std::string out;
+        static const std::regex listening(R"(listening on 127\.0\.0\.1:(\d+))");
+        ASSERT_TRUE(testenv::wait_until(
+            [&] { return std::regex_search(out = sim_->out(), match, listening); }, 10s));
+        client_ = std::make_unique<rpc_client>(std::stoi(match[1]));
+    }
+    void TearDown() override {
+        client_.reset();
+        sim_.reset();
+        testenv::host_folder_test::TearDown();
+    }
+
+    std::optional<tooltest::child_process> sim_;
+    std::unique_ptr<rpc_client> client_;
+};
 
 TEST_F(kodi_sim, plays_its_programme_in_kodi_20_shapes) {
-    tooltest::child_process sim(tooltest::binary("plinthar-kodi-sim"),
-                                {"--port", "0", "--speed", "15", "--quiet"}, folder() + "/sim.out",
-                                folder() + "/sim.err");
-    std::smatch match;
-    std::string out;
-    static const std::regex listening(R"(listening on 127\.0\.0\.1:(\d+))");
-    ASSERT_TRUE(testenv::wait_until(
-        [&] { return std::regex_search(out = sim.out(), match, listening); }, 10s));
-    auto client = std::make_unique<rpc_client>(std::stoi(match[1]));
-    rpc_client& kodi = *client;
+    tooltest::child_process& sim = *sim_;
+    rpc_client& kodi = *client_;
 
     // The titled movie: named in the notification, on player 1.
     const value play = kodi.next("Player.OnPlay");
@@ -205,7 +240,7 @@ TEST_F(kodi_sim, plays_its_programme_in_kodi_20_shapes) {
     EXPECT_EQ(kodi.next("Player.OnSpeedChanged").at("player").at("speed").as_integer(), 0);
 
     const auto seen = kodi.methods_seen();
-    client.reset();
+    client_.reset();
     sim.ask_to_stop();
     ASSERT_TRUE(sim.wait(5s));
     EXPECT_EQ(sim.exit_code(), 0);
@@ -213,6 +248,60 @@ TEST_F(kodi_sim, plays_its_programme_in_kodi_20_shapes) {
          {"Application.OnVolumeChanged", "Player.OnResume", "Player.OnSeek"}) {
         EXPECT_NE(std::count(seen.begin(), seen.end(), expected), 0) << expected;
     }
+}
+
+// Elapsed and total time labels read the same position as the properties, through every
+// pause, speed change, seek and resume of one pass of the programme. Each label is read
+// between two property readings of the same player, item and speed, so it must lie between
+// them.
+TEST_F(kodi_sim, time_labels_agree_with_the_properties_through_the_whole_programme) {
+    rpc_client& kodi = *client_;
+    const value labels = [] {
+        value params = value::object();
+        params["labels"] =
+            value::array({value::string("Player.Time"), value::string("Player.Duration")});
+        return params;
+    }();
+    std::set<int> speeds_checked;
+    bool picture_seen = false;
+    int checked = 0, disagreements = 0;
+    std::string first_disagreement;
+    const auto finished = testenv::wait_until(
+        [&] {
+            const value players = kodi.call("Player.GetActivePlayers").at("result");
+            if (players.size() == 0) return picture_seen;  // the pass ends after the picture
+            const int player = players.at(0).at("playerid").as_integer();
+            picture_seen = picture_seen || player == 2;
+            const value asked = player_request(player, {"time", "totaltime", "speed"});
+            const value before = kodi.call("Player.GetProperties", asked).at("result");
+            const value label = kodi.call("XBMC.GetInfoLabels", labels).at("result");
+            const value after = kodi.call("Player.GetProperties", asked).at("result");
+            const double total = seconds_of(before.at("totaltime"));
+            const int speed = before.at("speed").as_integer();
+            const double from = seconds_of(before.at("time")), to = seconds_of(after.at("time"));
+            // An item change, a speed change or a seek between the two readings.
+            if (total == 0 || total != seconds_of(after.at("totaltime")) ||
+                speed != after.at("speed").as_integer() || std::abs(to - from) > 5)
+                return false;
+            const double shown = seconds_of_label(label.at("Player.Time").as_string());
+            // Properties carry milliseconds, rounded; labels whole seconds, cut off.
+            const bool agree =
+                shown >= std::floor(std::min(from, to) - 0.002) &&
+                shown <= std::floor(std::max(from, to) + 0.002) &&
+                seconds_of_label(label.at("Player.Duration").as_string()) == std::floor(total);
+            if (!agree && disagreements++ == 0)
+                first_disagreement = "speed " + std::to_string(speed) + ": time " +
+                                     std::to_string(from) + " to " + std::to_string(to) + " s, " +
+                                     label.serialize();
+            speeds_checked.insert(speed);
+            ++checked;
+            return false;
+        },
+        60s);
+    EXPECT_TRUE(finished) << "the programme did not come to its end";
+    EXPECT_EQ(disagreements, 0) << "of " << checked
+                                << " readings; the first: " << first_disagreement;
+    EXPECT_EQ(speeds_checked, (std::set<int>{-2, 0, 1, 2, 4})) << checked << " readings";
 }
 
 }  // namespace

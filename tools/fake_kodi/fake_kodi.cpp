@@ -77,6 +77,7 @@ struct server_core {
     std::set<std::string> withheld_methods;
     responder fallback;
     bool silent = false;
+    bool recording = true;
     bool stall_handshake = false;
     size_t clients = 0;
     std::vector<received_request> recorded;
@@ -261,7 +262,7 @@ void server_core::on_request(const std::shared_ptr<session>& from, const std::st
     bool hold = false;
     {
         std::lock_guard<std::mutex> lock(mutex);
-        recorded.push_back(request);
+        if (recording) recorded.push_back(request);
         changed.notify_all();
         if (silent) return;
         auto found = scripts.find(request.method);
@@ -562,6 +563,12 @@ std::vector<received_request> server::requests_for(const std::string& method) co
 void server::clear_requests() {
     std::lock_guard<std::mutex> lock(impl_->mutex);
     impl_->recorded.clear();
+}
+
+void server::set_recording(bool on) {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->recording = on;
+    if (!on) impl_->recorded.clear();
 }
 
 size_t server::client_count() const {

@@ -76,10 +76,12 @@ class server {
     void close_like_kodi();  // the text frame 88 02 03 e8, then TCP FIN
     void drop_clients();     // abrupt TCP close, mid-stream if need be
 
-    // Observation.
+    // Observation. Every request is kept for these until recording is turned off, which a
+    // server that runs for hours and never looks must do.
     std::vector<received_request> requests() const;
     std::vector<received_request> requests_for(const std::string& method) const;
     void clear_requests();
+    void set_recording(bool on);
     size_t client_count() const;
     bool wait_for_clients(size_t count, std::chrono::milliseconds timeout) const;
     bool wait_for_requests(const std::string& method, size_t count,

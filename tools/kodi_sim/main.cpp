@@ -133,6 +133,7 @@ int main(int argc, char** argv) {
     kodi_sim::sim_clock clock;
     clock.factor = opts.speed;
     fake_kodi::server server(static_cast<uint16_t>(opts.port));
+    server.set_recording(false);  // it may run for days, and nothing reads them
     kodi_sim::simulated_kodi kodi(server, clock);
     kodi.install_responders();
     try {

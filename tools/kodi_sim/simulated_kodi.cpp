@@ -1,8 +1,6 @@
 #include "kodi_sim/simulated_kodi.h"
 
 #include <cmath>
-#include <ctime>
-#include <set>
 
 #include "kodi_sim/json_build.h"
 
@@ -23,64 +21,6 @@ const char* player_type(player_kind kind) {
     }
 }
 
-namespace {
-
-const std::set<std::string> known_player_properties = {
-    "type",      "partymode",  "speed",     "time",    "percentage",     "totaltime", "playlistid",
-    "position",  "repeat",     "shuffled",  "canseek", "canchangespeed", "canmove",   "canzoom",
-    "canrotate", "canshuffle", "canrepeat", "live",    "cachepercentage"};
-
-bool has_integer(const json& object, const char* name) {
-    return object.is_object() && object.has_field(name) && object.at(name).is_integer();
-}
-
-json params_of(const json& request) {
-    return request.has_field("params") ? request.at("params") : json::object();
-}
-
-// "9:17 AM", as Kodi writes System.Time.
-std::string clock_text() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[16];
-    const int hour = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
-    std::snprintf(text, sizeof text, "%d:%02d %s", hour, local.tm_min,
-                  local.tm_hour < 12 ? "AM" : "PM");
-    return text;
-}
-
-std::string minutes_text(double seconds) {
-    const long total = static_cast<long>(seconds);
-    char text[32];
-    if (total >= 3600)
-        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60,
-                      total % 60);
-    else
-        std::snprintf(text, sizeof text, "%02ld:%02ld", total / 60, total % 60);
-    return text;
-}
-
-std::string text_member(const json& object, const char* name) {
-    if (object.is_object() && object.has_field(name) && object.at(name).is_string())
-        return object.at(name).as_string();
-    return "";
-}
-
-fake_kodi::reply_plan answer(const json& request, const json& result) {
-    fake_kodi::reply_plan plan;
-    plan.reply = fake_kodi::make_result(request, result);
-    return plan;
-}
-
-fake_kodi::reply_plan invalid_params(const json& request) {
-    fake_kodi::reply_plan plan;
-    plan.reply = fake_kodi::make_error(request, -32602, "Invalid params.");
-    return plan;
-}
-
-}  // namespace
-
 simulated_kodi::simulated_kodi(fake_kodi::server& server, const sim_clock& clock)
     : server_(server), clock_(clock) {}
 
@@ -88,19 +28,9 @@ void simulated_kodi::send(const std::string& method, const json& data) {
     server_.notify(method, data);
 }
 
-void simulated_kodi::advance() {
-    if (!now_) return;
-    const double at = clock_.seconds();
-    if (now_->item.total_seconds > 0) {
-        now_->position += (at - now_->updated_at) * now_->speed;
-        now_->position = std::fmin(std::fmax(now_->position, 0.0), now_->item.total_seconds);
-    }
-    now_->updated_at = at;
-}
-
 json simulated_kodi::player_member(int speed) const {
     return object(
-        {{"playerid", json::number(player_id(now_->item.kind))}, {"speed", json::number(speed)}});
+        {{"playerid", json::number(player_id(now_->item().kind))}, {"speed", json::number(speed)}});
 }
 
 bool simulated_kodi::playing() const {
@@ -113,7 +43,7 @@ void simulated_kodi::open(const media_item& item) {
     json player;
     {
         std::lock_guard<std::mutex> lock(state_lock_);
-        now_ = playback{item, item.start_seconds, 1, clock_.seconds()};
+        now_.emplace(item, clock_.seconds());
         item_json = item.notified;
         player = player_member(1);
     }
@@ -132,8 +62,8 @@ void simulated_kodi::av_started() {
     json data;
     {
         std::lock_guard<std::mutex> lock(state_lock_);
-        if (!now_ || now_->item.kind == player_kind::picture) return;
-        data = object({{"item", now_->item.notified}, {"player", player_member(now_->speed)}});
+        if (!now_ || now_->item().kind == player_kind::picture) return;
+        data = object({{"item", now_->item().notified}, {"player", player_member(now_->speed())}});
     }
     send("Player.OnAVStart", data);
 }
@@ -144,10 +74,9 @@ void simulated_kodi::pause() {
     {
         std::lock_guard<std::mutex> lock(state_lock_);
         if (!now_) return;
-        advance();
-        now_->speed = 0;
-        data = object({{"item", now_->item.notified}, {"player", player_member(0)}});
-        audio = now_->item.kind == player_kind::audio;
+        now_->set_speed(0, clock_.seconds());
+        data = object({{"item", now_->item().notified}, {"player", player_member(0)}});
+        audio = now_->item().kind == player_kind::audio;
     }
     send("Player.OnPause", data);
     if (audio) send("Player.OnSpeedChanged", data);  // Kodi adds it for audio only
@@ -164,11 +93,10 @@ void simulated_kodi::set_speed(int speed) {
     {
         std::lock_guard<std::mutex> lock(state_lock_);
         if (!now_) return;
-        advance();
-        before = now_->speed;
-        now_->speed = speed;
-        data = object({{"item", now_->item.notified}, {"player", player_member(speed)}});
-        audio = now_->item.kind == player_kind::audio;
+        before = now_->speed();
+        now_->set_speed(speed, clock_.seconds());
+        data = object({{"item", now_->item().notified}, {"player", player_member(speed)}});
+        audio = now_->item().kind == player_kind::audio;
     }
     // As Kodi 20 does: a resume from pause is OnResume (audio adds the speed change);
     // back from fast-forward or rewind, video says OnResume, the speed change and an
@@ -192,12 +120,11 @@ void simulated_kodi::seek(double seconds) {
     json data;
     {
         std::lock_guard<std::mutex> lock(state_lock_);
-        if (!now_ || now_->item.total_seconds <= 0) return;
-        advance();
-        const double target = std::fmin(std::fmax(seconds, 0.0), now_->item.total_seconds);
-        const double offset = target - now_->position;
-        now_->position = target;
-        json player = player_member(now_->speed);
+        if (!now_ || now_->item().total_seconds <= 0) return;
+        const double at = clock_.seconds();
+        const double offset = now_->seek(seconds, at);
+        const double target = now_->position_at(at);
+        json player = player_member(now_->speed());
         player["seekoffset"] = time_object(std::fabs(offset));
         if (offset < 0) {
             // Kodi writes a backward offset with negative members.
@@ -206,7 +133,7 @@ void simulated_kodi::seek(double seconds) {
                     json::number(-player["seekoffset"][member].as_integer());
         }
         player["time"] = time_object(target);
-        data = object({{"item", now_->item.notified}, {"player", player}});
+        data = object({{"item", now_->item().notified}, {"player", player}});
     }
     send("Player.OnSeek", data);
 }
@@ -238,180 +165,14 @@ void simulated_kodi::stop(bool at_end) {
     {
         std::lock_guard<std::mutex> lock(state_lock_);
         if (!now_) return;
-        data = object({{"end", json::boolean(at_end)}, {"item", now_->item.notified}});
+        data = object({{"end", json::boolean(at_end)}, {"item", now_->item().notified}});
         // Kodi names the player only when a picture stops.
-        if (now_->item.kind == player_kind::picture)
-            data["player"] = object({{"playerid", json::number(player_id(now_->item.kind))}});
-        if (now_->item.kind == player_kind::picture) data["end"] = json::boolean(true);
+        if (now_->item().kind == player_kind::picture)
+            data["player"] = object({{"playerid", json::number(player_id(now_->item().kind))}});
+        if (now_->item().kind == player_kind::picture) data["end"] = json::boolean(true);
         now_.reset();
     }
     send("Player.OnStop", data);
-}
-
-json simulated_kodi::item_reply(const json& request) const {
-    const json params = params_of(request);
-    std::lock_guard<std::mutex> lock(state_lock_);
-    if (!now_ || player_id(now_->item.kind) != params.at("playerid").as_integer())
-        return object(
-            {{"item",
-              object({{"label", text("")}, {"title", text("")}, {"type", text("unknown")}})}});
-    // Kodi answers the properties asked for that the item has, with label and type.
-    const json& details = now_->item.details;
-    json item = json::object();
-    for (const char* always : {"id", "label", "type"})
-        if (details.has_field(always)) item[always] = details.at(always);
-    if (params.has_field("properties") && params.at("properties").is_array()) {
-        for (const auto& property : params.at("properties").as_array()) {
-            if (!property.is_string()) continue;
-            const std::string name = property.as_string();
-            if (details.has_field(name)) item[name] = details.at(name);
-        }
-    }
-    return object({{"item", item}});
-}
-
-json simulated_kodi::properties_reply(const json& request, bool& bad_property) const {
-    const json params = params_of(request);
-    bad_property = false;
-    std::lock_guard<std::mutex> lock(state_lock_);
-    const bool active = now_ && player_id(now_->item.kind) == params.at("playerid").as_integer();
-    double position = 0, total = 0;
-    int speed = 0;
-    if (active) {
-        const double at = clock_.seconds();
-        position = now_->position;
-        if (now_->item.total_seconds > 0)
-            position = std::fmin(std::fmax(position + (at - now_->updated_at) * now_->speed, 0.0),
-                                 now_->item.total_seconds);
-        total = now_->item.total_seconds;
-        speed = now_->speed;
-    }
-    json result = json::object();
-    if (!params.has_field("properties") || !params.at("properties").is_array()) return result;
-    for (const auto& property : params.at("properties").as_array()) {
-        const std::string name = property.is_string() ? property.as_string() : "";
-        if (!known_player_properties.count(name)) {
-            bad_property = true;
-            return result;
-        }
-        if (name == "time")
-            result[name] = time_object(position);
-        else if (name == "totaltime")
-            result[name] = time_object(total);
-        else if (name == "percentage")
-            result[name] = json::number(total > 0 ? position / total * 100.0 : 0.0);
-        else if (name == "speed")
-            result[name] = json::number(speed);
-        else if (name == "type")
-            result[name] = text(active ? player_type(now_->item.kind) : "video");
-        else if (name == "playlistid")
-            result[name] = json::number(active ? player_id(now_->item.kind) : -1);
-        else if (name == "position")
-            result[name] = json::number(active ? 0 : -1);
-        else if (name == "live")
-            result[name] = json::boolean(active && now_->item.live);
-        else if (name == "repeat")
-            result[name] = text("off");
-        else if (name == "cachepercentage")
-            result[name] = json::number(0.0);
-        else
-            result[name] = json::boolean(active && name != "partymode" && name != "shuffled");
-    }
-    return result;
-}
-
-json simulated_kodi::info_labels_reply(const json& request) const {
-    const json params = params_of(request);
-    json result = json::object();
-    if (!params.has_field("labels") || !params.at("labels").is_array()) return result;
-    std::lock_guard<std::mutex> lock(state_lock_);
-    const json details = now_ ? now_->item.details : json::object();
-    const bool audio = now_ && now_->item.kind == player_kind::audio;
-    const bool video = now_ && now_->item.kind == player_kind::video;
-    for (const auto& label : params.at("labels").as_array()) {
-        if (!label.is_string()) continue;
-        const std::string name = label.as_string();
-        std::string value;
-        if (name == "System.Time")
-            value = clock_text();
-        else if (name == "System.FriendlyName")
-            value = "Kodi (plinthar-kodi-sim)";
-        else if (name == "System.BuildVersion")
-            value = "20.1 (20.1.0) Git:20230312-nogitfound";
-        else if (name == "Player.Title")
-            value = text_member(details, "label");
-        else if (name == "Player.Time" && now_)
-            value = minutes_text(now_->position);
-        else if (name == "Player.Duration" && now_)
-            value = minutes_text(now_->item.total_seconds);
-        else if (name == "MusicPlayer.Artist" && audio)
-            value = now_->item.artist;
-        else if (name == "MusicPlayer.Album" && audio)
-            value = text_member(details, "album");
-        else if (name == "MusicPlayer.Title" && audio)
-            value = text_member(details, "title");
-        else if (name == "VideoPlayer.Title" && video)
-            value = text_member(details, "title");
-        else if (name == "VideoPlayer.TVShowTitle" && video)
-            value = text_member(details, "showtitle");
-        result[name] = text(value);
-    }
-    return result;
-}
-
-json simulated_kodi::application_reply(const json& request) const {
-    const json params = params_of(request);
-    json result = json::object();
-    if (!params.has_field("properties") || !params.at("properties").is_array()) return result;
-    std::lock_guard<std::mutex> lock(state_lock_);
-    for (const auto& property : params.at("properties").as_array()) {
-        const std::string name = property.is_string() ? property.as_string() : "";
-        if (name == "volume")
-            result[name] = json::number(volume_);
-        else if (name == "muted")
-            result[name] = json::boolean(muted_);
-        else if (name == "name")
-            result[name] = text("Kodi");
-        else if (name == "version")
-            result[name] = object({{"major", json::number(20)},
-                                   {"minor", json::number(1)},
-                                   {"revision", text("20230312-nogitfound")},
-                                   {"tag", text("stable")}});
-    }
-    return result;
-}
-
-void simulated_kodi::install_responders() {
-    server_.on("JSONRPC.Ping", text("pong"));
-    server_.on("JSONRPC.Version", object({{"version", object({{"major", json::number(13)},
-                                                              {"minor", json::number(0)},
-                                                              {"patch", json::number(0)}})}}));
-    server_.on("Player.GetActivePlayers", [this](const fake_kodi::received_request& request) {
-        std::lock_guard<std::mutex> lock(state_lock_);
-        std::vector<json> players;
-        if (now_)
-            players.push_back(object({{"playerid", json::number(player_id(now_->item.kind))},
-                                      {"playertype", text("internal")},
-                                      {"type", text(player_type(now_->item.kind))}}));
-        return answer(request.json, json::array(players));
-    });
-    server_.on("Player.GetItem", [this](const fake_kodi::received_request& request) {
-        if (!has_integer(params_of(request.json), "playerid")) return invalid_params(request.json);
-        return answer(request.json, item_reply(request.json));
-    });
-    server_.on("Player.GetProperties", [this](const fake_kodi::received_request& request) {
-        if (!has_integer(params_of(request.json), "playerid")) return invalid_params(request.json);
-        bool bad_property = false;
-        const json result = properties_reply(request.json, bad_property);
-        if (bad_property) return invalid_params(request.json);
-        return answer(request.json, result);
-    });
-    server_.on("XBMC.GetInfoLabels", [this](const fake_kodi::received_request& request) {
-        return answer(request.json, info_labels_reply(request.json));
-    });
-    server_.on("Application.GetProperties", [this](const fake_kodi::received_request& request) {
-        return answer(request.json, application_reply(request.json));
-    });
 }
 
 }  // namespace kodi_sim

@@ -8,6 +8,7 @@
 #include "fake_kodi/fake_kodi.h"
 #include "kodi_sim/json_build.h"
 #include "kodi_sim/media_item.h"
+#include "kodi_sim/playback.h"
 #include "kodi_sim/sim_clock.h"
 
 namespace kodi_sim {
@@ -34,14 +35,6 @@ class simulated_kodi {
     bool playing() const;
 
   private:
-    struct playback {
-        media_item item;
-        double position = 0;  // seconds into the item
-        int speed = 1;
-        double updated_at = 0;  // sim seconds of the last position update
-    };
-
-    void advance();  // moves the position on to now; state_lock held
     json player_member(int speed) const;
     json item_reply(const json& request) const;
     json properties_reply(const json& request, bool& bad_property) const;
