@@ -5,8 +5,6 @@
 // that blocks delays no other timer: the watch has moved on before it began. A thread is
 // started only when no sleeping one is left to take the watch; a thread ends after
 // idle_limit without work, and at once when it finishes a call with no timer armed.
-#include <pthread.h>
-
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -213,7 +211,6 @@ void sleep(worker& self, std::unique_lock<std::mutex>& lock) {
 }
 
 void work(worker* self, unsigned generation) {
-    pthread_setname_np(pthread_self(), "plinthar-timer");
     timer_queue& q = queue();
     std::unique_lock<std::mutex> lock(q.mutex);
     while (q.generation == generation) {
