@@ -252,8 +252,17 @@ void shutdown_connection() {
         state().retired.clear();
         state().session.reset();
     }
+    // Closed and waited for here, before the last reference goes: a send's continuation in
+    // the library may still hold the client, and should its destructor run there it must
+    // find nothing left to wait for (a close that needs the shared pool would never end
+    // while the pool itself is being shut down at process exit).
+    for (const auto& client : clients) {
+        try {
+            client->close().wait();
+        } catch (...) {
+        }
+    }
     try {
-        // The destructor closes a connected client and waits for its threads.
         clients.clear();
     } catch (...) {
     }
