@@ -13,6 +13,7 @@
 #include "host/result_buffer.h"
 #include "kodi/connection.h"
 #include "kodi/request.h"
+#include "platform/module_lifetime.h"
 #include "platform/timer_queue.h"
 #include "player/item_retrieval.h"
 #include "player/player_state.h"
@@ -84,6 +85,7 @@ extern "C" {
 
 PLINTHAR_EXPORT void PLINTHAR_CALL SmartieInit() {
     try {
+        keep_module_loaded();
         init_config();
         init_logging();
         write_log("SmartieInit");

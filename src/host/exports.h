@@ -2,9 +2,10 @@
 #pragma once
 
 #if defined(_WIN32)
-// The host looks the exports up under their decorated stdcall names.
+// The host looks the exports up under their decorated stdcall names (_function1@8), which
+// exports-i686.def gives them; a dllexport here would add undecorated duplicates.
 #define PLINTHAR_CALL __stdcall
-#define PLINTHAR_EXPORT __declspec(dllexport)
+#define PLINTHAR_EXPORT
 #else
 #define PLINTHAR_CALL
 #define PLINTHAR_EXPORT __attribute__((visibility("default")))

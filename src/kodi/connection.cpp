@@ -6,10 +6,9 @@
 #include <thread>
 #include <vector>
 
-#include <pplx/threadpool.h>
-
 #include "kodi/intake.h"
 #include "kodi/request.h"
+#include "platform/task_pool.h"
 #include "platform/text_encoding.h"
 #include "settings/config.h"
 #include "settings/log.h"
@@ -148,11 +147,11 @@ void log_connect_error(const char* text) {
 }
 
 void connect_attempt() {
-    const utility::string_t host = utility::conversions::to_string_t(std::string("LOCALHOST"));
-    const utility::string_t port =
-        utility::conversions::to_string_t(std::string(config_text(cfg_port)));
+    // A port text that is not UTF-8 gets U+FFFD, and then fails as a URI below.
+    const utility::string_t host = to_string_t_lenient("LOCALHOST");
+    const utility::string_t port = to_string_t_lenient(config_text(cfg_port));
     const utility::string_t uri_text = U("ws://") + host + U(":") + port;
-    write_log("Connecting to %ls", utf8_to_wide(uri_text).c_str());
+    write_log("Connecting to %ls", wide_text(uri_text).c_str());
     try {
         handlers_stopped = false;
         auto client = new_client();
@@ -160,7 +159,7 @@ void connect_attempt() {
         web::uri uri(uri_text);
         auto connected = client->connect(uri).then([uri_text](pplx::task<void> connect_task) {
             connect_task.get();
-            write_log("Connected to %ls", utf8_to_wide(uri_text).c_str());
+            write_log("Connected to %ls", wide_text(uri_text).c_str());
             start_listen();
         });
         connected.get();
@@ -178,17 +177,6 @@ void connect_attempt() {
 
 }  // namespace
 
-void size_task_pool() {
-    static std::once_flag sized;
-    std::call_once(sized, [] {
-        try {
-            crossplat::threadpool::initialize_with_threads(task_pool_threads);
-        } catch (...) {
-            // Already in use: it keeps the size it has.
-        }
-    });
-}
-
 std::shared_ptr<ws_client> current_client() {
     std::lock_guard<std::mutex> lock(state().mutex);
     return state().client;
@@ -196,7 +184,7 @@ std::shared_ptr<ws_client> current_client() {
 
 void ws_connect() {
     try {
-        size_task_pool();
+        size_task_pool(task_pool_threads);
         resume_requests();
         connect_attempt();
     } catch (...) {

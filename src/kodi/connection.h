@@ -33,9 +33,7 @@ void on_close(web::websockets::client::websocket_close_status status,
 // Unload: closes and releases the client and waits until none of its handlers runs.
 void shutdown_connection();
 
-// Threads of the task library's shared pool: the connect continuation, the close
-// notification and the send continuations run there, beside a few item retrievals
-// that block in a request. Its default is 40.
+// Threads of the task library's shared pool where it has a fixed size: the connect
+// continuation, the close notification and the send continuations run there, beside a
+// few item retrievals that block in a request. Its default is 40.
 constexpr size_t task_pool_threads = 4;
-// Sizes the shared pool once, before its first use; a pool already running keeps its size.
-void size_task_pool();

@@ -64,7 +64,7 @@ void handle_message_text(const std::string& payload) {
         // Kodi closes with a text frame that is not UTF-8; such payloads are dropped quietly.
         if (!is_valid_utf8(payload)) return;
         web::json::value message = web::json::value::parse(payload);
-        if (logging_enabled()) write_log("Received: %ls", utf8_to_wide(payload).c_str());
+        if (logging_enabled()) write_log("Received: %ls", wide_text(payload).c_str());
         if (!message.is_object()) return;
         if (auto key = request_key(message); key && hand_over(*key, message)) return;
         dispatch_notification(std::move(message));

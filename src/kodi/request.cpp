@@ -67,7 +67,7 @@ bool send_text(const utility::string_t& text, const std::shared_ptr<pending_requ
         return false;
     }
     websocket_outgoing_message message;
-    message.set_utf8_message(text);
+    message.set_utf8_message(utf8_text(text));
     try {
         client->send(message).then(
             [record](pplx::task<void> send) { note_send_outcome(std::move(send), record); },
@@ -111,7 +111,7 @@ web::json::value ws_send_wait(web::json::value request) {
     pending_entry entry(id, record.get());
 
     const utility::string_t text = request.serialize();
-    if (logging_enabled()) write_log("Sending: %ls", utf8_to_wide(text).c_str());
+    if (logging_enabled()) write_log("Sending: %ls", wide_text(text).c_str());
     const bool sending = send_text(text, record);
 
     {

@@ -95,3 +95,129 @@ std::wstring utf8_to_wide(const std::string& utf8) {
     }
     return out;
 }
+
+namespace {
+
+void append_code_point(std::u16string& out, char32_t code_point) {
+    if (code_point < 0x10000) {
+        out.push_back(static_cast<char16_t>(code_point));
+        return;
+    }
+    const char32_t v = code_point - 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
+}
+
+void append_utf8(std::string& out, char32_t code_point) {
+    if (code_point < 0x80) {
+        out.push_back(static_cast<char>(code_point));
+    } else if (code_point < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code_point >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+    } else if (code_point < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (code_point >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (code_point >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((code_point >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+    }
+}
+
+bool is_high_surrogate(char32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool is_low_surrogate(char32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// Calls emit with each code point of a UTF-16 text; a lone surrogate is U+FFFD.
+template <typename Units, typename Emit>
+void for_each_utf16_code_point(const Units& units, Emit emit) {
+    for (size_t i = 0; i < units.size(); ++i) {
+        const auto unit = static_cast<char32_t>(units[i]) & 0xFFFF;
+        if (is_high_surrogate(unit) && i + 1 < units.size() &&
+            is_low_surrogate(static_cast<char32_t>(units[i + 1]) & 0xFFFF)) {
+            const auto low = static_cast<char32_t>(units[++i]) & 0xFFFF;
+            emit(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        } else {
+            emit(is_high_surrogate(unit) || is_low_surrogate(unit) ? replacement_character : unit);
+        }
+    }
+}
+
+constexpr bool wchar_is_utf16 = sizeof(wchar_t) == sizeof(char16_t);
+
+void assign_from_utf16(std::string& out, const std::u16string& units) {
+    out.clear();
+    for_each_utf16_code_point(units, [&](char32_t code_point) { append_utf8(out, code_point); });
+}
+
+void assign_from_utf16(std::wstring& out, const std::u16string& units) {
+    out.clear();
+    if (wchar_is_utf16) {
+        out.assign(units.begin(), units.end());
+        return;
+    }
+    for_each_utf16_code_point(
+        units, [&](char32_t code_point) { out.push_back(static_cast<wchar_t>(code_point)); });
+}
+
+}  // namespace
+
+std::u16string utf16_units(const std::string& utf8) {
+    return utf8_to_utf16_lenient(utf8);
+}
+
+std::u16string utf16_units(const std::wstring& wide) {
+    std::u16string units;
+    units.reserve(wide.size());
+    if (wchar_is_utf16) {
+        for (wchar_t unit : wide) units.push_back(static_cast<char16_t>(unit));
+        return units;
+    }
+    for (wchar_t code_point : wide) {
+        const auto value = static_cast<char32_t>(code_point);
+        const bool valid =
+            value <= 0x10FFFF && !is_high_surrogate(value) && !is_low_surrogate(value);
+        append_code_point(units, valid ? value : replacement_character);
+    }
+    return units;
+}
+
+std::string utf8_text(const std::string& utf8) {
+    return utf8;
+}
+
+std::string utf8_text(const std::wstring& wide) {
+    std::string out;
+    out.reserve(wide.size());
+    for_each_utf16_code_point(utf16_units(wide),
+                              [&](char32_t code_point) { append_utf8(out, code_point); });
+    return out;
+}
+
+std::wstring wide_text(const std::string& utf8) {
+    return utf8_to_wide(utf8);
+}
+
+const std::wstring& wide_text(const std::wstring& wide) {
+    return wide;
+}
+
+utility::string_t to_string_t_lenient(const std::string& utf8) {
+    return string_t_from_utf16(utf8_to_utf16_lenient(utf8));
+}
+
+utility::string_t string_t_from_utf16(const std::u16string& units) {
+    utility::string_t out;
+    assign_from_utf16(out, units);
+    return out;
+}
+
+utility::string_t ascii_string_t(const std::string& ascii) {
+    return utility::string_t(ascii.begin(), ascii.end());
+}

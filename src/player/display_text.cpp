@@ -3,7 +3,7 @@
 #include "settings/config.h"
 
 std::string narrow_text(const utility::string_t& text) {
-    const std::u16string units = utf8_to_utf16_lenient(text);
+    const std::u16string units = utf16_units(text);
     std::string narrow(units.size(), '\0');
     for (size_t i = 0; i < units.size(); ++i) {
         // A unit whose low byte is 0 (U+2000, half of many surrogate pairs) would end the
@@ -16,7 +16,7 @@ std::string narrow_text(const utility::string_t& text) {
 
 utility::string_t center_wide_text(const utility::string_t& text) {
     const int64_t width = config_int(cfg_lcd_width);
-    const int64_t length = static_cast<int64_t>(utf8_to_utf16_lenient(text).size());
+    const int64_t length = static_cast<int64_t>(utf16_units(text).size());
     if (width <= 0 || length >= width) return text;
-    return utility::string_t(static_cast<size_t>((width - length) / 2), ' ') + text;
+    return utility::string_t(static_cast<size_t>((width - length) / 2), U(' ')) + text;
 }

@@ -27,8 +27,9 @@ bool retrievals_closed = false;
 
 constexpr auto retrieval_drain_deadline = std::chrono::milliseconds(reply_timeout_ms + 5000);
 
-const char* const item_properties[] = {"title",   "season", "episode", "showtitle", "channelnumber",
-                                       "channel", "artist", "album",   "track"};
+const utility::char_t* const item_properties[] = {U("title"),     U("season"),        U("episode"),
+                                                  U("showtitle"), U("channelnumber"), U("channel"),
+                                                  U("artist"),    U("album"),         U("track")};
 
 uint64_t current_item_generation() {
     std::lock_guard<std::mutex> lock(state_mutex);
@@ -42,37 +43,38 @@ bool is_current_item(uint64_t generation) {
 
 // Fills the state from the item by its type's row; returns the delay of the first poll.
 int32_t apply_item(const web::json::value& item, uint64_t generation) {
-    const utility::string_t type = read_text(member_path(item, {"type"}));
+    const utility::string_t type = read_text(member_path(item, {U("type")}));
     std::lock_guard<std::mutex> lock(item_change_mutex);
     if (!is_current_item(generation)) return -1;
-    const bool named = type == "movie" || type == "episode" || type == "channel" || type == "song";
+    const bool named =
+        type == U("movie") || type == U("episode") || type == U("channel") || type == U("song");
     // Kodi announces a song played from a folder as "unknown"; the reply knows better.
     if (named) set_mode(type);
-    if (type == "movie") {
-        set_title(read_text(member_path(item, {"title"})));
+    if (type == U("movie")) {
+        set_title(read_text(member_path(item, {U("title")})));
         return 1;
     }
-    if (type == "episode") {
-        set_title(read_text(member_path(item, {"showtitle"})));
-        const utility::string_t& title = read_text(member_path(item, {"title"}));
-        const int32_t episode = read_int32(member_path(item, {"episode"}));
-        const int32_t season = read_int32(member_path(item, {"season"}));
+    if (type == U("episode")) {
+        set_title(read_text(member_path(item, {U("showtitle")})));
+        const utility::string_t& title = read_text(member_path(item, {U("title")}));
+        const int32_t episode = read_int32(member_path(item, {U("episode")}));
+        const int32_t season = read_int32(member_path(item, {U("season")}));
         set_episode(season, episode, title);
         return 3;
     }
-    if (type == "channel") {
-        const utility::string_t& title = read_text(member_path(item, {"title"}));
-        const int32_t number = read_int32(member_path(item, {"channelnumber"}));
-        const utility::string_t& name = read_text(member_path(item, {"channel"}));
+    if (type == U("channel")) {
+        const utility::string_t& title = read_text(member_path(item, {U("title")}));
+        const int32_t number = read_int32(member_path(item, {U("channelnumber")}));
+        const utility::string_t& name = read_text(member_path(item, {U("channel")}));
         set_channel(number, name, title);
         return 3;
     }
-    if (type == "song") {
-        set_title(read_text(member_path(item, {"title"})));
-        const int32_t track = read_int32(member_path(item, {"track"}));
-        const utility::string_t& album = read_text(member_path(item, {"album"}));
+    if (type == U("song")) {
+        set_title(read_text(member_path(item, {U("title")})));
+        const int32_t track = read_int32(member_path(item, {U("track")}));
+        const utility::string_t& album = read_text(member_path(item, {U("album")}));
         // An empty array has no first element, which reads as null.
-        const web::json::value& artists = member_path(item, {"artist"});
+        const web::json::value& artists = member_path(item, {U("artist")});
         if (!artists.is_array()) throw web::json::json_exception("not an array");
         const web::json::array& list = artists.as_array();
         const utility::string_t artist =
@@ -86,9 +88,9 @@ int32_t apply_item(const web::json::value& item, uint64_t generation) {
 void retrieve_item_for(uint64_t generation) {
     try {
         const web::json::value reply = get_item(get_player_id());
-        const web::json::value& result = member_path(reply, {"result"});
+        const web::json::value& result = member_path(reply, {U("result")});
         if (result.is_null()) return;
-        const int32_t delay = apply_item(member_path(result, {"item"}), generation);
+        const int32_t delay = apply_item(member_path(result, {U("item")}), generation);
         if (delay < 0) return;
         // Under item_change_mutex, so a stop marked meanwhile wins: it stops the timer after.
         std::lock_guard<std::mutex> lock(item_change_mutex);
@@ -129,13 +131,14 @@ void start_item_retrieval() {
 
 web::json::value get_item(int32_t player_id) {
     std::vector<web::json::value> properties;
-    for (const char* name : item_properties) properties.push_back(web::json::value::string(name));
+    for (const utility::char_t* name : item_properties)
+        properties.push_back(web::json::value::string(name));
     web::json::value params;
-    params["playerid"] = web::json::value::number(player_id);
-    params["properties"] = web::json::value::array(properties);
+    params[U("playerid")] = web::json::value::number(player_id);
+    params[U("properties")] = web::json::value::array(properties);
     web::json::value request;
-    request["params"] = std::move(params);
-    return ws_send_wait("Player.GetItem", std::move(request));
+    request[U("params")] = std::move(params);
+    return ws_send_wait(U("Player.GetItem"), std::move(request));
 }
 
 void wait_for_item_retrievals() {

@@ -3,10 +3,10 @@
 #include <cmath>
 
 const web::json::value& member_path(const web::json::value& root,
-                                    std::initializer_list<const char*> names) {
+                                    std::initializer_list<const utility::char_t*> names) {
     static const web::json::value null_value;
     const web::json::value* current = &root;
-    for (const char* name : names) {
+    for (const utility::char_t* name : names) {
         if (!current->is_object()) return null_value;
         const web::json::object& object = current->as_object();
         auto found = object.find(name);

@@ -10,7 +10,7 @@
 // The member at the end of names; null when a member is missing or a step is no object.
 // Never inserts anything, so it is safe on a value that other threads read too.
 const web::json::value& member_path(const web::json::value& root,
-                                    std::initializer_list<const char*> names);
+                                    std::initializer_list<const utility::char_t*> names);
 
 const utility::string_t& read_text(const web::json::value& value);
 // A number as signed 32-bit integer, a fraction truncated toward zero. A number outside the

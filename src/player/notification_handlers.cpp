@@ -15,8 +15,7 @@ namespace {
 
 void log_malformed(const web::json::value& message) {
     try {
-        write_log("Malformed json message received: %ls",
-                  utf8_to_wide(message.serialize()).c_str());
+        write_log("Malformed json message received: %ls", wide_text(message.serialize()).c_str());
     } catch (...) {
     }
 }
@@ -35,21 +34,21 @@ void play(const web::json::value& message) {
     if (resume_if_paused()) return;
     begin_new_item();
     pause_progress_polling();
-    const web::json::value& data = member_path(message, {"params", "data"});
-    const web::json::value& item = member_path(data, {"item"});
-    const utility::string_t type = read_text(member_path(item, {"type"}));
-    const web::json::value& title = member_path(item, {"title"});
+    const web::json::value& data = member_path(message, {U("params"), U("data")});
+    const web::json::value& item = member_path(data, {U("item")});
+    const utility::string_t type = read_text(member_path(item, {U("type")}));
+    const web::json::value& title = member_path(item, {U("title")});
     set_mode(type);
     set_play_state(state_playing);
-    if (type == "picture") {
+    if (type == U("picture")) {
         stop_progress_timer();
-        set_title(picture_name(read_text(member_path(item, {"file"}))));
+        set_title(picture_name(read_text(member_path(item, {U("file")}))));
         return;
     }
-    const web::json::value& player_id = member_path(data, {"player", "playerid"});
-    if (!title.is_null() && type != "channel" && type != "song") {
+    const web::json::value& player_id = member_path(data, {U("player"), U("playerid")});
+    if (!title.is_null() && type != U("channel") && type != U("song")) {
         const utility::string_t& text = read_text(title);
-        if (logging_enabled()) write_log("title %ls", utf8_to_wide(text).c_str());
+        if (logging_enabled()) write_log("title %ls", wide_text(text).c_str());
         set_player_id(read_int32(player_id));
         set_title(text);
         start_progress_timer(1);
@@ -95,7 +94,7 @@ void on_stop() {
         // Restarted before the stop screen begins, so that an earlier start cannot end it.
         start_reset_timer();
         set_play_state(state_stopped);
-        set_title(config_text(cfg_stop_str));
+        set_title(to_string_t_lenient(config_text(cfg_stop_str)));
     } catch (...) {
     }
 }
@@ -103,7 +102,7 @@ void on_stop() {
 void on_speed_changed(web::json::value message) {
     try {
         const int32_t speed =
-            read_int32(member_path(message, {"params", "data", "player", "speed"}));
+            read_int32(member_path(message, {U("params"), U("data"), U("player"), U("speed")}));
         // Speed 0 comes with a pause, which "Player.OnPause" reports already.
         if (speed == 0) return;
         if (speed == 1) {
@@ -120,9 +119,9 @@ void on_speed_changed(web::json::value message) {
 
 void on_volume_changed(web::json::value message) {
     try {
-        const web::json::value& data = member_path(message, {"params", "data"});
-        const bool muted = read_bool(member_path(data, {"muted"}));
-        const int32_t volume = read_int32(member_path(data, {"volume"}));
+        const web::json::value& data = member_path(message, {U("params"), U("data")});
+        const bool muted = read_bool(member_path(data, {U("muted")}));
+        const int32_t volume = read_int32(member_path(data, {U("volume")}));
         set_volume(muted, volume);
     } catch (...) {
         try {

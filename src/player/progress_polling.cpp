@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "kodi/request.h"
+#include "platform/text_encoding.h"
 #include "player/json_fields.h"
 #include "player/player_state.h"
 
@@ -39,18 +40,18 @@ struct progress_reading {
 std::optional<progress_reading> request_progress(int32_t player_id) {
     web::json::value request;
     web::json::value params;
-    params["properties"] = web::json::value::array({web::json::value::string("percentage"),
-                                                    web::json::value::string("time"),
-                                                    web::json::value::string("totaltime")});
-    params["playerid"] = web::json::value::number(player_id);
-    request["params"] = std::move(params);
-    const web::json::value reply = ws_send_wait("Player.GetProperties", std::move(request));
-    const web::json::value& result = member_path(reply, {"result"});
+    params[U("properties")] = web::json::value::array({web::json::value::string(U("percentage")),
+                                                       web::json::value::string(U("time")),
+                                                       web::json::value::string(U("totaltime"))});
+    params[U("playerid")] = web::json::value::number(player_id);
+    request[U("params")] = std::move(params);
+    const web::json::value reply = ws_send_wait(U("Player.GetProperties"), std::move(request));
+    const web::json::value& result = member_path(reply, {U("result")});
     if (result.is_null()) return std::nullopt;
     progress_reading reading;
-    reading.percentage = read_int32(member_path(result, {"percentage"}));
-    reading.elapsed = format_play_time(member_path(result, {"time"}));
-    reading.total = format_play_time(member_path(result, {"totaltime"}));
+    reading.percentage = read_int32(member_path(result, {U("percentage")}));
+    reading.elapsed = format_play_time(member_path(result, {U("time")}));
+    reading.total = format_play_time(member_path(result, {U("totaltime")}));
     return reading;
 }
 
@@ -165,11 +166,11 @@ void poll_progress(int32_t player_id) {
 }
 
 utility::string_t format_play_time(web::json::value time) {
-    utility::string_t text = std::to_string(read_int32(member_path(time, {"hours"}))) + ":";
-    const int32_t minutes = read_int32(member_path(time, {"minutes"}));
+    std::string text = std::to_string(read_int32(member_path(time, {U("hours")}))) + ":";
+    const int32_t minutes = read_int32(member_path(time, {U("minutes")}));
     if (minutes < 10) text += "0";
     text += std::to_string(minutes) + ":";
-    const int32_t seconds = read_int32(member_path(time, {"seconds"}));
+    const int32_t seconds = read_int32(member_path(time, {U("seconds")}));
     if (seconds < 10) text += "0";
-    return text + std::to_string(seconds);
+    return ascii_string_t(text + std::to_string(seconds));
 }

@@ -54,7 +54,7 @@ void on_reset_timer() {
                 player_state.title.clear();
                 player_state.mode.clear();
             }
-            if (player_state.mode == "volume") player_state.mode = player_state.saved_mode;
+            if (player_state.mode == U("volume")) player_state.mode = player_state.saved_mode;
         }
         play_state = player_state.play_state;
     }

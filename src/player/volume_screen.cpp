@@ -9,11 +9,11 @@ void set_volume(bool muted, int32_t level) {
             player_state.muted = muted;
             return;
         }
-        if (player_state.mode != "volume") player_state.saved_mode = player_state.mode;
+        if (player_state.mode != U("volume")) player_state.saved_mode = player_state.mode;
     }
     // Restarted in place, without waiting for a call of it that may be running (this runs
     // on the receive thread, which must not stall), and before the screen begins, so that
     // such a call cannot end it.
     start_reset_timer();
-    set_mode("volume");
+    set_mode(U("volume"));
 }

@@ -5,23 +5,14 @@
 #include <optional>
 
 #include "kodi/request.h"
+#include "platform/text_encoding.h"
 #include "player/player_state.h"
 #include "queries/reply_lookup.h"
+#include "settings/ascii_case.h"
 #include "settings/log.h"
 #include "settings/rewrite_rules.h"
 
 namespace {
-
-bool equals_ignoring_case(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) {
-            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 bool is_player_method(const std::string& method) {
     return equals_ignoring_case(method, "Player.GetItem") ||
@@ -46,9 +37,9 @@ struct active_player {
 active_player find_active_player() {
     active_player found;
     const web::json::value reply = ws_send_wait(U("Player.GetActivePlayers"), web::json::value());
-    const web::json::value players = member_of(reply, "result");
+    const web::json::value players = member_of(reply, U("result"));
     if (players.is_null()) return found;  // no answer or an error: ask without a player id
-    const web::json::value id = member_of(first_element_of(players), "playerid");
+    const web::json::value id = member_of(first_element_of(players), U("playerid"));
     if (id.is_null())
         found.nothing_plays = true;
     else
@@ -84,7 +75,7 @@ std::string query(const std::string& method, const std::string& item_spec) {
         write_log("item %s, retsubItem %s", wanted.name.c_str(), wanted.member.c_str());
 
     const auto reply = send_query(
-        method, one_name_request("properties", host_text_to_json(wanted.name), player_id));
+        method, one_name_request(U("properties"), host_text_to_json(wanted.name), player_id));
     if (!reply) return std::string();
 
     web::json::value answer = reply->value;
@@ -110,8 +101,8 @@ std::string reply_value_to_text(const web::json::value& value) {
     if (value.is_string())
         wide = value.as_string();
     else if (value.is_number())
-        wide =
-            value.is_integer() ? integer_text(value.as_number()) : fraction_text(value.as_double());
+        wide = ascii_string_t(value.is_integer() ? integer_text(value.as_number())
+                                                 : fraction_text(value.as_double()));
     std::string text = narrow_text(wide);
     apply_rewrite_rules(text);
     return text;

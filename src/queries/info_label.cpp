@@ -20,12 +20,12 @@ bool remember_label(const std::string& key, const std::string& text) {
 
 std::string query(const std::string& method, const std::string& label) {
     const utility::string_t json_label = host_text_to_json(label);
-    const auto reply = send_query(method, one_name_request("labels", json_label));
+    const auto reply = send_query(method, one_name_request(U("labels"), json_label));
     if (!reply) return std::string();
 
     web::json::value answer = reply->value;
     if (!reply->error) {
-        const web::json::value item = member_of(reply->value, "item");
+        const web::json::value item = member_of(reply->value, U("item"));
         answer = member_of(item.is_null() ? reply->value : item, json_label);
         if (answer.is_null()) return std::string();
     }

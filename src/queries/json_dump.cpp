@@ -1,13 +1,9 @@
 // An inspection aid: the members of a JSON object, one "key = value" line each.
 #include "queries/json_dump.h"
 
-#include <cstdio>
-#include <cwchar>
 #include <iostream>
-#include <mutex>
 
-#include <locale.h>
-
+#include "platform/standard_output.h"
 #include "platform/text_encoding.h"
 #include "queries/reply_lookup.h"
 
@@ -15,41 +11,22 @@ namespace {
 
 const std::wstreambuf* const standard_wide_output = std::wcout.rdbuf();
 
-// The C library fixes a stream's wide-character conversion when the stream first turns
-// wide. Standard output still unoriented is turned wide under a UTF-8 locale here, so
-// that non-ASCII text is encoded as UTF-8 rather than failing the stream.
-void prepare_standard_output() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (std::fwide(stdout, 0) != 0) return;
-        const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-        if (utf8 == static_cast<locale_t>(nullptr)) return;
-        const locale_t previous = uselocale(utf8);
-        std::fwide(stdout, 1);
-        uselocale(previous);
-        freelocale(utf8);
-    });
-}
-
-void write_line(const std::string& line) {
-    // Standard output already used for bytes would cut every wide character to 8 bits:
-    // the line goes there as UTF-8 bytes instead.
-    if (std::wcout.rdbuf() == standard_wide_output && std::fwide(stdout, 0) < 0) {
-        std::fwrite(line.data(), 1, line.size(), stdout);
-        std::fputc('\n', stdout);
-        std::fflush(stdout);
+void write_line(const utility::string_t& line) {
+    // A host that gave std::wcout a buffer of its own gets the wide text there.
+    if (std::wcout.rdbuf() != standard_wide_output) {
+        std::wcout << wide_text(line) << std::endl;
         return;
     }
-    std::wcout << utf8_to_wide(line) << std::endl;
+    write_standard_output_line(utf8_text(line));
 }
 
-void write_members(const web::json::value& value, const std::string& prefix) {
+void write_members(const web::json::value& value, const utility::string_t& prefix) {
     for (const auto& member : value.as_object()) {
         if (member.second.is_array()) {
             write_line(prefix + member.first);
-            write_members(first_element_of(member.second), prefix + "  ");
+            write_members(first_element_of(member.second), prefix + U("  "));
         } else {
-            write_line(prefix + member.first + " = " + member.second.serialize());
+            write_line(prefix + member.first + U(" = ") + member.second.serialize());
         }
     }
 }
@@ -57,6 +34,5 @@ void write_members(const web::json::value& value, const std::string& prefix) {
 }  // namespace
 
 void display(web::json::value value, utility::string_t prefix) {
-    prepare_standard_output();
     write_members(value, prefix);
 }

@@ -3,7 +3,7 @@
 #include "kodi/request.h"
 #include "platform/text_encoding.h"
 
-web::json::value member_of(const web::json::value& value, const std::string& key) {
+web::json::value member_of(const web::json::value& value, const utility::string_t& key) {
     if (value.is_null()) return web::json::value();
     if (!value.is_object()) throw web::json::json_exception("not an object");
     const auto& members = value.as_object();
@@ -30,7 +30,7 @@ item_spec_parts split_item_spec(const std::string& item_spec) {
 web::json::value select_item(const web::json::value& result, const item_spec_parts& wanted) {
     const utility::string_t name = host_text_to_json(wanted.name);
     if (!wanted.has_member) {
-        const web::json::value item = member_of(result, "item");
+        const web::json::value item = member_of(result, U("item"));
         return member_of(item.is_null() ? result : item, name);
     }
     const web::json::value owner =
@@ -39,11 +39,10 @@ web::json::value select_item(const web::json::value& result, const item_spec_par
 }
 
 utility::string_t host_text_to_json(const std::string& text) {
-    if (is_valid_utf8(text)) return text;
-    return utility::conversions::utf16_to_utf8(utf8_to_utf16_lenient(text));
+    return to_string_t_lenient(text);
 }
 
-web::json::value one_name_request(const char* list_member, const utility::string_t& name,
+web::json::value one_name_request(const utility::char_t* list_member, const utility::string_t& name,
                                   std::optional<int32_t> player_id) {
     web::json::value request;
     if (name.empty()) return request;
@@ -57,7 +56,7 @@ web::json::value one_name_request(const char* list_member, const utility::string
 std::optional<query_reply> send_query(const std::string& method, const web::json::value& request) {
     const web::json::value reply = ws_send_wait(host_text_to_json(method), request);
     if (!reply.is_object() || reply.size() == 0) return std::nullopt;
-    const web::json::value error = member_of(reply, "error");
-    if (!error.is_null()) return query_reply{true, member_of(error, "message")};
-    return query_reply{false, member_of(reply, "result")};
+    const web::json::value error = member_of(reply, U("error"));
+    if (!error.is_null()) return query_reply{true, member_of(error, U("message"))};
+    return query_reply{false, member_of(reply, U("result"))};
 }

@@ -9,7 +9,7 @@
 
 // Member key of an object; null when it is missing or the value itself is null.
 // Throws web::json::json_exception for any other kind of value.
-web::json::value member_of(const web::json::value& value, const std::string& key);
+web::json::value member_of(const web::json::value& value, const utility::string_t& key);
 
 // Element 0 of an array; null for an empty array or a null value.
 // Throws web::json::json_exception for any other kind of value.
@@ -35,7 +35,7 @@ utility::string_t host_text_to_json(const std::string& text);
 
 // A request whose params name one thing in a one-element list ("properties": [name] or
 // "labels": [name]), with "playerid" when given; a null request (no params) for an empty name.
-web::json::value one_name_request(const char* list_member, const utility::string_t& name,
+web::json::value one_name_request(const utility::char_t* list_member, const utility::string_t& name,
                                   std::optional<int32_t> player_id = std::nullopt);
 
 // What Kodi answered a query: the error's message, or the "result".

@@ -1,6 +1,6 @@
 #include "settings/bounded_regex.h"
 
-#include <time.h>
+#include "platform/thread_clock.h"
 
 #include <algorithm>
 #include <chrono>
@@ -67,12 +67,6 @@ std::shared_ptr<const bounded_regex> compile_bounded_regex(const std::string& pa
 }
 
 namespace {
-
-std::chrono::nanoseconds thread_cpu_time() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
-}
 
 struct match_view {
     const std::string& text;

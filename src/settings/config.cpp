@@ -1,7 +1,5 @@
 #include "settings/config.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -10,6 +8,8 @@
 #include <memory>
 
 #include "platform/debug_output.h"
+#include "platform/host_files.h"
+#include "settings/ascii_case.h"
 #include "settings/rewrite_rules.h"
 
 config_item config_items[cfg_count] = {
@@ -36,7 +36,6 @@ config_item config_items[cfg_count] = {
 
 namespace {
 
-constexpr const char* config_path = "plugins/plinthar.cfg";
 constexpr size_t piece_size = 128;  // a longer line is read as several pieces
 
 struct file_closer {
@@ -100,12 +99,12 @@ void read_line(char* line) {
         if (length > 0 && value[length - 1] == '\r') value[--length] = '\0';
     }
 
-    if (strcasecmp(key, "regex") == 0) {
+    if (equals_ignoring_case(key, "regex")) {
         add_rewrite_rule(value);
         return;
     }
     for (config_item& item : config_items) {
-        if (strcasecmp(key, item.name) != 0) continue;
+        if (!equals_ignoring_case(key, item.name)) continue;
         debug_output("Setting config item");
         debug_output(key);
         debug_output(value);
@@ -126,7 +125,9 @@ void init_config() {
     std::copy(defaults.begin(), defaults.end(), config_items);
     clear_rewrite_rules();
 
-    std::unique_ptr<FILE, file_closer> file(std::fopen(config_path, "r"));
+    // Binary, so that every platform reads the same bytes (line ends are handled above, and
+    // a Ctrl-Z byte does not end the file early on Windows).
+    std::unique_ptr<FILE, file_closer> file(std::fopen(settings_file_path, "rb"));
     if (!file) return;
     char piece[piece_size];
     while (read_piece(file.get(), piece)) {

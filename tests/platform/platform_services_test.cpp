@@ -4,10 +4,12 @@
 #include <cstdlib>
 #include <string>
 
+// GoogleTest before the JSON library's headers, whose macro U clashes with its templates.
+#include "support/test_env.h"
+
 #include "platform/debug_output.h"
 #include "platform/process_list.h"
 #include "platform/text_encoding.h"
-#include "support/test_env.h"
 
 namespace {
 

@@ -6,10 +6,12 @@
 #include <thread>
 #include <vector>
 
+// GoogleTest before the JSON library's headers, whose macro U clashes with its templates.
+#include "support/test_env.h"
+
 #include "platform/text_encoding.h"
 #include "settings/config.h"
 #include "settings/log.h"
-#include "support/test_env.h"
 
 namespace fs = std::filesystem;
 

@@ -34,7 +34,7 @@ web::json::value make_result(const web::json::value& request, const web::json::v
 web::json::value make_error(const web::json::value& request, int code, const std::string& message) {
     web::json::value error = web::json::value::object();
     error[U("code")] = web::json::value::number(code);
-    error[U("message")] = web::json::value::string(message);
+    error[U("message")] = web::json::value::string(utility::conversions::to_string_t(message));
     web::json::value reply = web::json::value::object();
     reply[U("error")] = error;
     reply[U("id")] = request.has_field(U("id")) ? request.at(U("id")) : web::json::value::null();
@@ -250,7 +250,8 @@ void server_core::on_request(const std::shared_ptr<session>& from, const std::st
         parsed = true;
         if (request.json.is_object() && request.json.has_field(U("method")) &&
             request.json.at(U("method")).is_string())
-            request.method = request.json.at(U("method")).as_string();
+            request.method =
+                utility::conversions::to_utf8string(request.json.at(U("method")).as_string());
     } catch (...) {
         request.json = web::json::value::null();
     }
@@ -286,11 +287,12 @@ void server_core::on_request(const std::shared_ptr<session>& from, const std::st
             plan.reply = make_error(request.json, -32603, "Internal error.");
         }
         if (!plan.reply) return;
-        reply = plan.reply->serialize();
+        reply = utility::conversions::to_utf8string(plan.reply->serialize());
         if (plan.delay.count() > 0) delay = plan.delay;
         hold = hold || plan.withhold;
     } else {
-        reply = make_error(request.json, -32601, "Method not found.").serialize();
+        reply = utility::conversions::to_utf8string(
+            make_error(request.json, -32601, "Method not found.").serialize());
     }
 
     if (hold) {
@@ -488,8 +490,10 @@ void server::set_stall_handshake(bool stall) {
 }
 
 std::string notification_text(const std::string& method, const web::json::value& data) {
-    return "{\"jsonrpc\":\"2.0\",\"method\":" + web::json::value::string(method).serialize() +
-           ",\"params\":{\"data\":" + data.serialize() + ",\"sender\":\"xbmc\"}}";
+    using utility::conversions::to_utf8string;
+    const auto method_json = web::json::value::string(utility::conversions::to_string_t(method));
+    return "{\"jsonrpc\":\"2.0\",\"method\":" + to_utf8string(method_json.serialize()) +
+           ",\"params\":{\"data\":" + to_utf8string(data.serialize()) + ",\"sender\":\"xbmc\"}}";
 }
 
 void server::notify(const std::string& method, const web::json::value& data) {

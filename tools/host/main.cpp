@@ -1,13 +1,6 @@
 // plinthar-host: a display host for a terminal. It loads a plug-in from a host folder,
 // calls its text functions as a screen file says and draws the LCD.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "host/host_system.h"
 #include "host/lcdproc_output.h"
 #include "host/plugin_loader.h"
 #include "host/refresh_loop.h"
@@ -145,11 +139,11 @@ int parse_options(int argc, char** argv, options& opts, bool& done) {
 std::string plugin_path(const options& opts, std::string& error) {
     std::string path = opts.plugin;
     if (path.empty()) {
-        path = "build/plinthar.so";
+        path = std::string("build/") + lcd::plugin_file_name();
         std::error_code ignored;
         if (!fs::exists(path, ignored)) {
-            const fs::path self = fs::read_symlink("/proc/self/exe", ignored);
-            if (!ignored) path = (self.parent_path() / "plinthar.so").string();
+            const std::string folder = lcd::own_program_folder();
+            if (!folder.empty()) path = (fs::path(folder) / lcd::plugin_file_name()).string();
         }
 #ifdef PLINTHAR_INSTALLED_PLUGIN
         if (!fs::exists(path, ignored) && fs::exists(PLINTHAR_INSTALLED_PLUGIN, ignored))
@@ -165,57 +159,10 @@ std::string plugin_path(const options& opts, std::string& error) {
     return absolute.string();
 }
 
-// Ctrl-C and SIGTERM: a flag and a byte in a pipe that wakes the waiting loop.
-std::atomic<bool> stop_requested{false};
-int wake_pipe[2] = {-1, -1};
-
-void on_signal(int) {
-    stop_requested = true;
-    const char byte = 1;
-    const ssize_t ignored = write(wake_pipe[1], &byte, 1);
-    (void)ignored;
-}
-
-bool install_signal_handlers() {
-    if (pipe(wake_pipe) != 0) return false;
-    for (int fd : wake_pipe) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-    struct sigaction action {};
-    action.sa_handler = on_signal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
-    signal(SIGPIPE, SIG_IGN);
-    return true;
-}
-
-bool wait_for(lcd::steady::time_point deadline) {
-    while (!stop_requested) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - lcd::steady::now());
-        if (left.count() <= 0) return true;
-        pollfd fd{wake_pipe[0], POLLIN, 0};
-        const int timeout = static_cast<int>(std::min<long long>(left.count() + 1, INT_MAX));
-        if (poll(&fd, 1, timeout) > 0) {
-            char drain[16];
-            while (read(wake_pipe[0], drain, sizeof drain) > 0) {
-            }
-        }
-    }
-    return false;
-}
-
-std::tm local_now() {
-    const std::time_t now = std::time(nullptr);
-    std::tm result{};
-    localtime_r(&now, &result);
-    return result;
-}
-
 // Whoever reads our output has gone (a closed pipe): nothing more to show, so end.
 void write_out(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) on_signal(SIGPIPE);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) lcd::request_stop();
 }
 
 void write_log(const std::string& line) {
@@ -262,9 +209,11 @@ int main(int argc, char** argv) {
         return fail("the screen has " + std::to_string(layout.rows.size()) + " rows, the display " +
                     std::to_string(opts.height) + " (see --height)");
 
-    if (chdir(opts.folder.c_str()) != 0)
-        return fail("cannot enter the host folder " + opts.folder + ": " + std::strerror(errno));
-    if (!install_signal_handlers()) return fail("cannot set up signal handling");
+    std::error_code entered;
+    fs::current_path(opts.folder, entered);
+    if (entered)
+        return fail("cannot enter the host folder " + opts.folder + ": " + entered.message());
+    if (!lcd::install_stop_handlers()) return fail("cannot set up signal handling");
 
     lcd::loaded_plugin plugin;
     if (!lcd::load_plugin(plugin_file, plugin, error)) return fail(error);
@@ -278,8 +227,8 @@ int main(int argc, char** argv) {
 
     lcd::loop_clock clock;
     clock.now = [] { return lcd::steady::now(); };
-    clock.wait_until = wait_for;
-    clock.local_time = local_now;
+    clock.wait_until = lcd::wait_until_stop_or;
+    clock.local_time = lcd::local_now;
 
     lcd::view_info info;
     info.plugin_name = fs::path(plugin_file).filename().string();
@@ -287,7 +236,7 @@ int main(int argc, char** argv) {
     const auto started = lcd::steady::now();
     std::string last_plain;
 
-    const bool fancy = !opts.plain && (!lcdproc || isatty(STDOUT_FILENO));
+    const bool fancy = !opts.plain && (!lcdproc || lcd::stdout_is_terminal());
     lcd::scroll_settings scrolling;
     scrolling.step = std::chrono::milliseconds(opts.scroll_ms);
     scrolling.pause = std::chrono::milliseconds(opts.scroll_pause_ms);

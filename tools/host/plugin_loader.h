@@ -1,4 +1,4 @@
-// Loads a plug-in library with dlopen and resolves every export the host calls.
+// Loads a plug-in library (dlopen, LoadLibrary) and resolves every export the host calls.
 #pragma once
 
 #include <string>

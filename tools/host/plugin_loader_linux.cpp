@@ -4,8 +4,12 @@
 
 namespace lcd {
 
+std::string export_name(const std::string& name, int) {
+    return name;
+}
+
 std::string function_export_name(int function) {
-    return "function" + std::to_string(function);
+    return export_name("function" + std::to_string(function), 8);
 }
 
 namespace {
