@@ -12,8 +12,8 @@ using timer_handle = std::shared_ptr<platform_timer>;
 // (period 0: once). Calls run on threads of the queue, never on the caller's, may block for
 // seconds without delaying any other timer, and calls of a periodic timer may overlap when
 // one takes longer than the period (up to 16 at once; a call due while 16 still run is
-// skipped). Threads without work end after a few seconds; once no timer is armed and they
-// have ended, nothing of the queue wakes until a timer is armed again.
+// skipped). Threads without work end after a few seconds, all but one, which sleeps on;
+// once no timer is armed, nothing of the queue wakes until a timer is armed again.
 timer_handle create_timer(uint32_t due_ms, uint32_t period_ms, std::function<void()> callback);
 
 // Re-arms an existing timer in place: its next call comes due_ms from now, then every

@@ -4,7 +4,8 @@
 // alarm wakes nobody) and makes the call itself. So a tick costs one wake-up, and a call
 // that blocks delays no other timer: the watch has moved on before it began. A thread is
 // started only when no sleeping one is left to take the watch; a thread ends after
-// idle_limit without work, and at once when it finishes a call with no timer armed.
+// idle_limit without work, and at once when it finishes a call with no timer armed, but
+// the last one stays asleep, with its alarm off, to join the others.
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -45,12 +46,13 @@ constexpr int max_overlapping_calls = 16;
 // uses, so that threads taking turns at a periodic timer stay.
 constexpr auto idle_limit = std::chrono::seconds(3);
 
-constexpr auto never = steady::time_point::max();
+constexpr auto unknown = steady::time_point::min();
+constexpr auto never = steady::time_point::max();  // a disarmed alarm
 
 struct worker {
     std::thread thread;
     wake_alarm* alarm = nullptr;
-    steady::time_point alarm_time = never;  // what the alarm is set to; never: nothing known
+    steady::time_point alarm_time = unknown;  // what the alarm is set to
     steady::time_point idle_since;
     bool busy = false;      // making a call
     bool finished = false;  // about to end: to be joined
@@ -93,6 +95,12 @@ void set_alarm(worker& w, steady::time_point time) {
 }
 
 void work(worker* self, unsigned generation);
+
+bool other_live_worker(const timer_queue& q, const worker* self) {
+    for (const auto& w : q.workers)
+        if (&w != self && !w.finished) return true;
+    return false;
+}
 
 // Needs the lock. Gives the watch to a sleeping thread, or to a new one; with no thread to
 // be had the watch stays empty until a call ends or the next timer is armed.
@@ -207,7 +215,7 @@ void sleep(worker& self, std::unique_lock<std::mutex>& lock) {
     sleep_on_wake_alarm(self.alarm);
     lock.lock();
     // Woken: the alarm has gone off or is about to be set anew; either way set it again.
-    self.alarm_time = never;
+    self.alarm_time = unknown;
 }
 
 void work(worker* self, unsigned generation) {
@@ -242,7 +250,14 @@ void work(worker* self, unsigned generation) {
             q.watcher = self;
             continue;
         }
-        if (q.schedule.empty() || now >= self->idle_since + idle_limit) break;
+        if (q.schedule.empty() || now >= self->idle_since + idle_limit) {
+            if (other_live_worker(q, self)) break;
+            // The last thread stays, asleep with its alarm off, so that every thread that
+            // ends has one left to join it.
+            set_alarm(*self, never);
+            sleep(*self, lock);
+            continue;
+        }
         set_alarm(*self, self->idle_since + idle_limit);
         sleep(*self, lock);
     }
@@ -250,6 +265,13 @@ void work(worker* self, unsigned generation) {
     self->finished = true;
     --q.threads;
     q.callback_ended.notify_all();
+    // A sleeping thread joins this one; a busy one does after its call.
+    for (auto& w : q.workers) {
+        if (!w.finished && !w.busy) {
+            set_alarm(w, steady::now());
+            break;
+        }
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@ wake_alarm* open_wake_alarm();
 void close_wake_alarm(wake_alarm* alarm);
 
 // The sleeper wakes at time, or at once when time has passed; replaces any time set before.
+// time_point::max() turns the alarm off.
 void set_wake_alarm(wake_alarm* alarm, std::chrono::steady_clock::time_point time);
 // Sleeps until the time set comes; with no time set, until one is set and comes. Returns
 // also now and then without cause: the sleeper checks what it woke for.

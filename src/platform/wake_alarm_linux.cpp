@@ -25,6 +25,11 @@ void close_wake_alarm(wake_alarm* alarm) {
 }
 
 void set_wake_alarm(wake_alarm* alarm, std::chrono::steady_clock::time_point time) {
+    if (time == std::chrono::steady_clock::time_point::max()) {
+        const itimerspec off{};
+        timerfd_settime(alarm->fd, 0, &off, nullptr);
+        return;
+    }
     const int64_t ns =
         std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
     itimerspec spec{};
