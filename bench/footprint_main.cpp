@@ -165,8 +165,8 @@ int main(int argc, char** argv) {
         floor_replies = poller.replies();
     }
 
-    // Every thread there is now is cpprestsdk's (or this one): the plug-in keeps none of
-    // its own while no timer is armed. Threads started from here on are the plug-in's.
+    // The threads there now are cpprestsdk's, this one and the timer queue's one sleeping
+    // thread; those started from here on are the timer queue's.
     const std::set<std::string> before_playing = thread_ids();
     kodi.send("play");
     const bool playing = wait_for(
@@ -207,8 +207,8 @@ int main(int argc, char** argv) {
           per_second(floor) + (floor_polled ? "" : " (floor got too few replies)"),
           format_ratio(play.wakeups, floor.wakeups), "≤ 6/s",
           met_text(playing && play.wakeups <= 6 * play.seconds)});
-    emit({section, "  own threads / cpprestsdk's / threads that ended", split_text(play),
-          split_text(floor), "-", "(where they are)", ""});
+    emit({section, "  timer threads started for playing (floor: poller) / others / ended",
+          split_text(play), split_text(floor), "-", "(where they are)", ""});
     emit({section, "CPU, playing (1 poll/s), " + window_label, cpu_text(play), cpu_text(floor),
           format_ratio(play.cpu_seconds, floor.cpu_seconds), "≤ 0.05 % of a core",
           met_text(playing && play.cpu_seconds <= 0.0005 * play.seconds)});

@@ -43,10 +43,11 @@ void run_footprint(const char* program, const char* module, const char* server) 
              "Player.GetProperties poll a second. Its floor, measured in the same process "
              "while the plug-in is connected and idle: a bare cpprestsdk client whose own "
              "thread sleeps until the next second, sends JSONRPC.Ping and waits for the reply "
-             "(no wait for the send's continuation). Own threads: playing, those started "
-             "after connecting (the timer's; the task pool's threads, which also run the "
-             "plug-in's send continuations, count as cpprestsdk's); floor, its polling "
-             "thread.");
+             "(no wait for the send's continuation). The split: playing, the timer threads "
+             "started for it, then the threads there before (cpprestsdk's client and task "
+             "pool, which also runs the plug-in's send continuations, and the timer queue's "
+             "one sleeping thread, which takes turns at the ticks); floor, its polling "
+             "thread, then the rest.");
     if (rows == 0 || status != 0)
         add_row({"6. Footprint", "footprint program failed (status " + std::to_string(status) + ")",
                  "-", "-", "-", "-", "NO"});
