@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 namespace bench {
 
@@ -61,6 +62,16 @@ double environment_number(const char* name, double fallback) {
     char* end = nullptr;
     const double value = std::strtod(text, &end);
     return end && *end == '\0' ? value : fallback;
+}
+
+bool wait_for(const std::function<bool()>& condition, double timeout_seconds) {
+    const auto deadline =
+        clock::now() + std::chrono::microseconds(static_cast<int64_t>(timeout_seconds * 1e6));
+    while (!condition()) {
+        if (clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 }  // namespace bench

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ std::string format_rate(double per_second);
 // 3.4×; "-" when the floor is not positive.
 std::string format_ratio(double subject, double floor);
 std::string format_number(double value, int decimals);
+
+// Checks condition every millisecond until it holds (true) or timeout passes (false).
+bool wait_for(const std::function<bool()>& condition, double timeout_seconds);
 
 // Text of an environment variable as a number, or fallback when unset or unreadable.
 double environment_number(const char* name, double fallback);

@@ -20,16 +20,6 @@
 
 namespace bench {
 
-bool wait_for(const std::function<bool()>& condition, double timeout_seconds) {
-    const auto deadline =
-        clock::now() + std::chrono::microseconds(static_cast<int64_t>(timeout_seconds * 1e6));
-    while (!condition()) {
-        if (clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
-
 namespace {
 
 char no_parameter[] = "";

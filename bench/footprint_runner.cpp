@@ -35,10 +35,19 @@ void run_footprint(const char* program, const char* module, const char* server) 
     add_note("Footprint: windows of " + window +
              " s each (PLINTHAR_BENCH_WINDOW=60 gives the full minute), each opened 1 s after "
              "the step before it; the host thread sleeps through them and calls nothing. "
-             "Wake-ups are the context switches of every thread but the host's (getrusage, "
-             "threads that ended included); in brackets, those of the threads alive "
-             "throughout (/proc/self/task/*/status). Playing: a titled movie, so one "
-             "Player.GetProperties poll a second.");
+             "Wake-ups are the voluntary context switches (a thread slept and was woken) of "
+             "every thread but the host's (getrusage, threads that ended included); in "
+             "brackets, those of the threads alive throughout (/proc/self/task/*/status), and "
+             "the preemptions (involuntary switches: other work on the machine took the core), "
+             "which are not wake-ups. Playing: a titled movie, so one "
+             "Player.GetProperties poll a second. Its floor, measured in the same process "
+             "while the plug-in is connected and idle: a bare cpprestsdk client whose own "
+             "thread sleeps until the next second, sends JSONRPC.Ping and waits for the reply "
+             "(no wait for the send's continuation). The split: playing, the timer threads "
+             "started for it, then the threads there before (cpprestsdk's client and task "
+             "pool, which also runs the plug-in's send continuations, and the timer queue's "
+             "one sleeping thread, which takes turns at the ticks); floor, its polling "
+             "thread, then the rest.");
     if (rows == 0 || status != 0)
         add_row({"6. Footprint", "footprint program failed (status " + std::to_string(status) + ")",
                  "-", "-", "-", "-", "NO"});

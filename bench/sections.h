@@ -15,7 +15,4 @@ void run_intake();
 // Runs the footprint program in a process of its own and takes over its rows.
 void run_footprint(const char* program, const char* module, const char* server);
 
-// Waits until condition holds or timeout passes; true when it held.
-bool wait_for(const std::function<bool()>& condition, double timeout_seconds);
-
 }  // namespace bench

@@ -233,15 +233,34 @@ void ws_close() {
 void shutdown_connection() {
     handlers_stopped = true;
     std::vector<std::shared_ptr<ws_client>> clients;
+    std::shared_ptr<ws_client> current;
+    std::shared_ptr<client_session> session;
     {
         std::lock_guard<std::mutex> lock(state().mutex);
+        current = state().client;
         if (state().client) clients.push_back(std::move(state().client));
         for (auto& client : state().retired) clients.push_back(std::move(client));
         state().retired.clear();
-        state().session.reset();
+        session = std::move(state().session);
+    }
+    // An open connection is closed and waited for here, before the last reference goes: a
+    // send's continuation in the library may still hold the client, and should its
+    // destructor run there it must find nothing left to wait for (a close that needs the
+    // shared pool never ends while the pool itself is shut down at process exit). Replaced
+    // clients are closed already, and one that never connected has no close to wait for.
+    bool open = false;
+    if (session) {
+        std::lock_guard<std::mutex> lock(session->mutex);
+        open = session->listening && !session->closed;
+    }
+    if (open && current) {
+        try {
+            current->close().wait();
+        } catch (...) {
+        }
     }
     try {
-        // The destructor closes a connected client and waits for its threads.
+        current.reset();
         clients.clear();
     } catch (...) {
     }

@@ -29,8 +29,12 @@ bool hand_over(uint32_t key, web::json::value& message) {
     auto found = pending_requests.find(key);
     if (found == pending_requests.end()) return false;
     pending_request& record = *found->second;
-    std::lock_guard<std::mutex> reply_guard(record.reply_lock);
-    record.reply = std::move(message);
+    {
+        std::lock_guard<std::mutex> reply_guard(record.reply_lock);
+        record.reply = std::move(message);
+    }
+    // Signalled after reply_lock is released, so that the woken sender does not sleep again
+    // at once on that lock; pending_mutex, still held, keeps the record alive.
     record.reply_ready.notify_all();
     return true;
 }
@@ -75,15 +79,15 @@ void dispatch_notification(web::json::value message) {
     if (!method_value.is_string()) return;
     const utility::string_t method = method_value.as_string();
     if (method == U("Player.OnPlay"))
-        on_play(message);
+        on_play(std::move(message));
     else if (method == U("Player.OnPause"))
         on_pause();
     else if (method == U("Player.OnStop"))
         on_stop();
     else if (method == U("Player.OnSpeedChanged"))
-        on_speed_changed(message);
+        on_speed_changed(std::move(message));
     else if (method == U("Application.OnVolumeChanged"))
-        on_volume_changed(message);
+        on_volume_changed(std::move(message));
     else if (method == U("Player.OnResume"))
         on_resume();
 }

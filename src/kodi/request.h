@@ -13,6 +13,7 @@
 
 struct pending_request {
     web::json::value reply;  // null until intake stores the whole reply message
+    bool sent = false;       // the send's continuation has run (guarded by reply_lock)
     std::condition_variable reply_ready;
     std::mutex reply_lock;
 };

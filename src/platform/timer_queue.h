@@ -1,4 +1,4 @@
-// One-shot and periodic timers whose callbacks run on threads of their own.
+// One-shot and periodic timers whose callbacks run on threads of the timer queue.
 #pragma once
 
 #include <cstdint>
@@ -9,10 +9,21 @@ struct platform_timer;
 using timer_handle = std::shared_ptr<platform_timer>;
 
 // Starts a timer: the first call of callback comes due_ms after now, then every period_ms
-// (period 0: once). Each call runs on a thread of its own, may block for seconds, and calls
-// of a periodic timer may overlap when one takes longer than the period (up to 16 at once;
-// a tick due while 16 calls still run is skipped).
+// (period 0: once). Calls run on threads of the queue, never on the caller's, may block for
+// seconds without delaying any other timer, and calls of a periodic timer may overlap when
+// one takes longer than the period (up to 16 at once; a call due while 16 still run is
+// skipped). Threads without work end after a few seconds, all but one, which sleeps on;
+// once no timer is armed, nothing of the queue wakes until a timer is armed again.
 timer_handle create_timer(uint32_t due_ms, uint32_t period_ms, std::function<void()> callback);
+
+// Re-arms an existing timer in place: its next call comes due_ms from now, then every
+// period_ms (0: once); the callback stays. Works on a one-shot timer that has fired.
+// Calls already running go on (and count towards the 16 overlapping calls); it may be
+// called from inside the timer's own callback. Returns false, and starts nothing, on a
+// null handle or a timer that has been deleted (by delete_timer or shutdown_timer_queue).
+// Against a delete that runs at the same time, either the delete comes first (false) or
+// it cancels what was armed; a timer deleted with waiting never calls again.
+bool change_timer(const timer_handle& timer, uint32_t due_ms, uint32_t period_ms);
 
 // Cancels the timer: no new call starts afterwards. With wait_for_callbacks, also waits
 // until every running call of it has returned; asked from inside one of its own calls, the
@@ -32,9 +43,3 @@ void shutdown_timer_queue();
 // Number of timer callbacks running right now: begun and not yet returned (for shutdown
 // checks and tests). A thread that has not yet begun its call does not count.
 int running_timer_callbacks();
-
-// Re-arms an existing timer in place: its next call comes due_ms from now, then every
-// period_ms (0: once); the callback stays. Works on a one-shot timer that has fired.
-// Calls already running go on. Returns false, and starts nothing, on a null handle or a
-// timer that has been deleted.
-bool change_timer(const timer_handle& timer, uint32_t due_ms, uint32_t period_ms);

@@ -28,10 +28,12 @@ bool resume_if_paused() {
     return true;
 }
 
+// The progress polling of the item before stops at once; its timer is kept only for the
+// titled way, which re-arms it, and deleted on every other way out, failures included.
 void play(const web::json::value& message) {
     if (resume_if_paused()) return;
     begin_new_item();
-    stop_progress_timer();
+    pause_progress_polling();
     const web::json::value& data = member_path(message, {U("params"), U("data")});
     const web::json::value& item = member_path(data, {U("item")});
     const utility::string_t type = read_text(member_path(item, {U("type")}));
@@ -39,18 +41,20 @@ void play(const web::json::value& message) {
     set_mode(type);
     set_play_state(state_playing);
     if (type == U("picture")) {
+        stop_progress_timer();
         set_title(picture_name(read_text(member_path(item, {U("file")}))));
         return;
     }
     const web::json::value& player_id = member_path(data, {U("player"), U("playerid")});
     if (!title.is_null() && type != U("channel") && type != U("song")) {
         const utility::string_t& text = read_text(title);
-        write_log("title %ls", wide_text(text).c_str());
+        if (logging_enabled()) write_log("title %ls", wide_text(text).c_str());
         set_player_id(read_int32(player_id));
         set_title(text);
         start_progress_timer(1);
         return;
     }
+    stop_progress_timer();
     set_player_id(read_int32(player_id));
     start_item_retrieval();
 }
@@ -61,6 +65,10 @@ void on_play(web::json::value message) {
     try {
         play(message);
     } catch (...) {
+        try {
+            stop_progress_timer();
+        } catch (...) {
+        }
         log_malformed(message);
     }
 }
@@ -83,9 +91,10 @@ void on_stop() {
     try {
         begin_new_item();
         stop_progress_timer();
+        // Restarted before the stop screen begins, so that an earlier start cannot end it.
+        start_reset_timer();
         set_play_state(state_stopped);
         set_title(to_string_t_lenient(config_text(cfg_stop_str)));
-        start_reset_timer();
     } catch (...) {
     }
 }

@@ -1,6 +1,7 @@
 // The one shared record of what Kodi is doing, and its accessors.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -39,12 +40,15 @@ struct player_state_t {
     // Raised by every start and stop of the progress polling: a tick applies what it read only
     // while the number it started under is still current.
     uint64_t progress_generation = 0;
+    bool progress_polling = false;  // ticks of the progress timer poll
     // Raised by every play and stop: a retrieval applies the item it read only while the
     // number it started under is still current.
     uint64_t item_generation = 0;
     // Timer handles are not guarded by state_mutex; their owners serialise them.
     timer_handle progress_timer;
     timer_handle reset_timer;
+    // When the screens begun since the latest start of the reset timer end.
+    std::chrono::steady_clock::time_point reset_screens_end;
     timer_handle inactivity_timer;
 };
 
@@ -89,15 +93,13 @@ bool get_muted();
 // Single writes under state_mutex
 void set_play_state(int32_t state);
 
-// Reset timer callback: ends the volume screen and the stop screen.
+// Reset timer callback: ends the volume screen and the stop screen once the latest start's
+// delay has run out.
 void on_reset_timer();
-// Starts reset_timer (reset_delay seconds, on_reset_timer); an earlier one still fires.
+// Restarts the reset timer: the screens begun from now on end reset_delay seconds later,
+// and no earlier start ends them. Called before the screen it ends begins.
 void start_reset_timer();
-// Unload: cancels every reset timer and waits for their callbacks.
+// Unload: cancels the reset timer and waits for its callback.
 void stop_reset_timers();
-// Cancels the latest reset timer without waiting for a callback of it that is running.
-void cancel_reset_timer();
-// Reset timers kept: pending ones and fired ones not yet released (tests).
-size_t reset_timer_count();
-// Reset timers whose callback has not yet finished (tests).
-size_t pending_reset_timer_count();
+// True from a start until its delay has run out (tests).
+bool reset_timer_pending();

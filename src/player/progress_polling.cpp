@@ -1,8 +1,9 @@
 // Progress polling. Starting and stopping never wait for a running tick (a stop arrives on
 // the receive thread, which alone can deliver the reply such a tick waits for). Instead each
 // start and stop raises player_state.progress_generation, and a tick applies what it read only
-// while the generation it was started under is still current, checked under state_mutex in
-// the same critical section as the update.
+// while the generation it began under is still current, checked under state_mutex in the
+// same critical section as the update. The one timer is kept across restarts and re-armed in
+// place; a tick that begins while polling is stopped or paused does nothing.
 #include "player/progress_polling.h"
 
 #include <algorithm>
@@ -59,18 +60,21 @@ uint64_t current_generation() {
     return player_state.progress_generation;
 }
 
-// Caller holds progress_timer_mutex. Retires the running timer without waiting for its ticks.
-void retire_progress_timer() {
-    {
-        std::lock_guard<std::mutex> lock(state_mutex);
-        ++player_state.progress_generation;
-    }
+// Caller holds progress_timer_mutex. From here on no tick started before applies anything.
+void retire_ticks(bool polling) {
+    std::lock_guard<std::mutex> lock(state_mutex);
+    ++player_state.progress_generation;
+    player_state.progress_polling = polling;
+}
+
+// Caller holds progress_timer_mutex. Deletes the timer without waiting for its ticks.
+void delete_progress_timer() {
     timer_handle old = std::move(player_state.progress_timer);
     player_state.progress_timer.reset();
     delete_timer(old, false);
 }
 
-// One tick of the timer started under generation.
+// One tick of the generation it began under.
 void poll_for(uint64_t generation) {
     int32_t player_id;
     {
@@ -101,21 +105,37 @@ void run_tick(uint64_t generation) {
     if (--running_ticks == 0) running_ticks_done.notify_all();
 }
 
+// The timer's callback: a tick while polling is stopped or paused polls nothing.
+void timer_tick() {
+    uint64_t generation;
+    {
+        std::lock_guard<std::mutex> lock(state_mutex);
+        if (!player_state.progress_polling) return;
+        generation = player_state.progress_generation;
+    }
+    run_tick(generation);
+}
+
 }  // namespace
 
 void start_progress_timer(int32_t seconds) {
     const auto due_ms = static_cast<uint32_t>(
         std::clamp<int64_t>(static_cast<int64_t>(seconds) * 1000, 0, UINT32_MAX));
     std::lock_guard<std::mutex> lock(progress_timer_mutex);
-    retire_progress_timer();
-    const uint64_t generation = current_generation();
-    player_state.progress_timer =
-        create_timer(due_ms, 1000, [generation] { run_tick(generation); });
+    retire_ticks(true);
+    if (!change_timer(player_state.progress_timer, due_ms, 1000))
+        player_state.progress_timer = create_timer(due_ms, 1000, timer_tick);
+}
+
+void pause_progress_polling() {
+    std::lock_guard<std::mutex> lock(progress_timer_mutex);
+    retire_ticks(false);
 }
 
 void stop_progress_timer() {
     std::lock_guard<std::mutex> lock(progress_timer_mutex);
-    retire_progress_timer();
+    retire_ticks(false);
+    delete_progress_timer();
 }
 
 void stop_progress_timer_and_wait() {
@@ -123,7 +143,8 @@ void stop_progress_timer_and_wait() {
     {
         std::lock_guard<std::mutex> lock(progress_timer_mutex);
         current = player_state.progress_timer;
-        retire_progress_timer();
+        retire_ticks(false);
+        delete_progress_timer();
     }
     delete_timer(current, true);
     std::unique_lock<std::mutex> lock(running_ticks_mutex);

@@ -1,10 +1,10 @@
-// The reset timer ends the volume screen and the stop screen. Each stop starts one of its
-// own and an earlier one still fires, so several may be pending: all are kept here until
-// they have fired (then released by the next start) or are cancelled.
+// The reset timer ends the volume screen and the stop screen reset_delay seconds after the
+// latest level change or stop. It is one timer, re-armed in place by each of them, and each
+// start records when its screens end: a call of an earlier arming (one already running when
+// the timer was re-armed) finds that time not yet come and leaves the newer screen alone.
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
-#include <map>
-#include <vector>
 
 #include "display/idle_timer.h"
 #include "player/player_state.h"
@@ -12,102 +12,83 @@
 
 namespace {
 
-struct reset_entry {
-    timer_handle handle;
-    bool fired = false;
-};
+using steady = std::chrono::steady_clock;
 
-std::mutex reset_timers_mutex;  // guards the fields below and player_state.reset_timer
-std::map<uint64_t, reset_entry> reset_timers;
-uint64_t next_reset_id = 0;
-uint64_t current_reset_id = 0;  // the latest one, which a level change cancels
+std::mutex reset_timer_mutex;  // guards player_state.reset_timer
 
-void run_reset_timer(uint64_t id) {
+uint32_t reset_delay_ms() {
+    const int64_t delay_ms = static_cast<int64_t>(config_int(cfg_reset_delay)) * 1000;
+    return static_cast<uint32_t>(std::clamp<int64_t>(delay_ms, 0, UINT32_MAX));
+}
+
+void run_reset_timer() {
     try {
         on_reset_timer();
     } catch (...) {
     }
-    std::lock_guard<std::mutex> lock(reset_timers_mutex);
-    auto found = reset_timers.find(id);
-    if (found != reset_timers.end()) found->second.fired = true;
-    if (id == current_reset_id) player_state.reset_timer.reset();
 }
 
-// Caller holds reset_timers_mutex.
-void release_fired_timers() {
-    for (auto it = reset_timers.begin(); it != reset_timers.end();) {
-        if (it->second.fired) {
-            delete_timer(it->second.handle, false);
-            it = reset_timers.erase(it);
-        } else {
-            ++it;
-        }
-    }
+// Re-arms the reset timer, or makes it when there is none and make is set.
+void arm_reset_timer(uint32_t due_ms, bool make) {
+    std::lock_guard<std::mutex> lock(reset_timer_mutex);
+    if (!change_timer(player_state.reset_timer, due_ms, 0) && make)
+        player_state.reset_timer = create_timer(due_ms, 0, run_reset_timer);
+}
+
+// Under state_mutex: how long the latest start's screens still last.
+steady::duration screen_time_left() {
+    return std::max(steady::duration::zero(), player_state.reset_screens_end - steady::now());
 }
 
 }  // namespace
 
 void on_reset_timer() {
     int32_t play_state;
+    steady::duration left;
     {
         std::lock_guard<std::mutex> lock(state_mutex);
-        if (player_state.play_state == state_stopped) {
-            player_state.play_state = state_none;
-            player_state.title.clear();
-            player_state.mode.clear();
+        left = screen_time_left();
+        if (left == steady::duration::zero()) {
+            if (player_state.play_state == state_stopped) {
+                player_state.play_state = state_none;
+                player_state.title.clear();
+                player_state.mode.clear();
+            }
+            if (player_state.mode == U("volume")) player_state.mode = player_state.saved_mode;
         }
-        if (player_state.mode == U("volume")) player_state.mode = player_state.saved_mode;
-    }
-    {
-        std::lock_guard<std::mutex> lock(state_mutex);
         play_state = player_state.play_state;
+    }
+    if (left != steady::duration::zero()) {
+        // Early, or a later start re-armed the timer meanwhile: a call at the end time ends
+        // them. Re-armed only, never made anew: after an unload's stop there is none.
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+        arm_reset_timer(static_cast<uint32_t>(std::min<int64_t>(ms, UINT32_MAX)), false);
+        return;
     }
     if (play_state == state_none) start_inactivity_timer();
 }
 
 void start_reset_timer() {
-    const int64_t delay_ms = static_cast<int64_t>(config_int(cfg_reset_delay)) * 1000;
-    const auto due_ms = static_cast<uint32_t>(std::clamp<int64_t>(delay_ms, 0, UINT32_MAX));
-    // Held across the creation, so the callback cannot mark its entry before it exists.
-    std::lock_guard<std::mutex> lock(reset_timers_mutex);
-    release_fired_timers();
-    const uint64_t id = ++next_reset_id;
-    timer_handle handle = create_timer(due_ms, 0, [id] { run_reset_timer(id); });
-    reset_timers[id].handle = handle;
-    current_reset_id = id;
-    player_state.reset_timer = handle;
-}
-
-void cancel_reset_timer() {
-    std::lock_guard<std::mutex> lock(reset_timers_mutex);
-    auto found = reset_timers.find(current_reset_id);
-    if (found != reset_timers.end()) {
-        delete_timer(found->second.handle, false);
-        reset_timers.erase(found);
+    const uint32_t due_ms = reset_delay_ms();
+    {
+        std::lock_guard<std::mutex> lock(state_mutex);
+        player_state.reset_screens_end = steady::now() + std::chrono::milliseconds(due_ms);
     }
-    player_state.reset_timer.reset();
+    arm_reset_timer(due_ms, true);
 }
 
 void stop_reset_timers() {
-    std::vector<timer_handle> handles;
+    timer_handle timer;
     {
-        std::lock_guard<std::mutex> lock(reset_timers_mutex);
-        for (auto& entry : reset_timers) handles.push_back(std::move(entry.second.handle));
-        reset_timers.clear();
+        std::lock_guard<std::mutex> lock(reset_timer_mutex);
+        timer = std::move(player_state.reset_timer);
         player_state.reset_timer.reset();
     }
     // Waited for outside the lock: a finishing callback takes it.
-    for (const timer_handle& handle : handles) delete_timer(handle, true);
+    delete_timer(timer, true);
 }
 
-size_t reset_timer_count() {
-    std::lock_guard<std::mutex> lock(reset_timers_mutex);
-    return reset_timers.size();
-}
-
-size_t pending_reset_timer_count() {
-    std::lock_guard<std::mutex> lock(reset_timers_mutex);
-    size_t pending = 0;
-    for (const auto& entry : reset_timers) pending += entry.second.fired ? 0 : 1;
-    return pending;
+bool reset_timer_pending() {
+    std::lock_guard<std::mutex> lock(state_mutex);
+    return screen_time_left() != steady::duration::zero();
 }

@@ -11,9 +11,9 @@ void set_volume(bool muted, int32_t level) {
         }
         if (player_state.mode != U("volume")) player_state.saved_mode = player_state.mode;
     }
-    // The pending timer is cancelled without waiting: its callback takes state_mutex, and
-    // this runs on the receive thread, which must not stall.
-    cancel_reset_timer();
-    set_mode(U("volume"));
+    // Restarted in place, without waiting for a call of it that may be running (this runs
+    // on the receive thread, which must not stall), and before the screen begins, so that
+    // such a call cannot end it.
     start_reset_timer();
+    set_mode(U("volume"));
 }

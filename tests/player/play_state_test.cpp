@@ -1,6 +1,7 @@
 // The play state, title and mode as Kodi's player notifications change them.
 #include <algorithm>
 #include <iostream>
+#include <thread>
 #include <vector>
 
 #include "player_fixture.h"
@@ -132,7 +133,7 @@ TEST_F(play_state_test, VolumeLevelShowsTheVolumeScreenUntilTheResetDelayButMute
     push("Application.OnVolumeChanged", volume_data(false, "60"));
     ASSERT_TRUE(wait_until([] { return !get_muted(); }));
     EXPECT_EQ(get_mode(), "movie");
-    EXPECT_EQ(reset_timer_count(), 1u);  // the level change's, fired; none for the mute
+    EXPECT_FALSE(reset_timer_pending());  // the level change's ran out; the mute started none
 }
 
 TEST_F(play_state_test, VolumeChangeDuringTheStopScreenStillEndsInTheEmptyMode) {
@@ -146,19 +147,32 @@ TEST_F(play_state_test, VolumeChangeDuringTheStopScreenStillEndsInTheEmptyMode) 
     EXPECT_EQ(get_title(), "");
 }
 
-TEST_F(play_state_test, EveryStopFiresItsResetTimerAndFiredTimersAreReleased) {
-    connect();
-    for (int i = 0; i < 5; ++i) push("Player.OnStop", R"({"end":true})");
-    sync();
-    EXPECT_EQ(reset_timer_count(), 5u);
-    ASSERT_TRUE(wait_until([] { return pending_reset_timer_count() == 0; }, 6s));
-    EXPECT_EQ(get_play_state(), state_none);
+TEST_F(play_state_test, TheStopScreenLastsTheResetDelayFromTheLatestStop) {
+    connect();  // reset_delay 1 s
+    using clock = std::chrono::steady_clock;
     push("Player.OnStop", R"({"end":true})");
     sync();
-    EXPECT_EQ(reset_timer_count(), 1u);
+    const auto first = clock::now();
+    std::this_thread::sleep_for(600ms);
+    const auto pushed = clock::now();
+    push("Player.OnStop", R"({"end":true})");
+    sync();
+    const auto second = clock::now();
+    // Past the first stop's delay, within the second's: the earlier start does not end it.
+    std::this_thread::sleep_until(first + 1200ms);
+    if (clock::now() < second + 900ms) {
+        EXPECT_EQ(get_play_state(), state_stopped);
+    }
+    ASSERT_TRUE(wait_until([] { return get_play_state() == state_none; }, 6s));
+    EXPECT_GE(clock::now() - pushed, 1000ms);
+    EXPECT_EQ(get_title(), "");
+
+    // Cancelled by an unload: the stop screen stays.
+    push("Player.OnStop", R"({"end":true})");
+    sync();
     stop_reset_timers();
-    EXPECT_EQ(reset_timer_count(), 0u);
-    EXPECT_EQ(get_play_state(), state_stopped);  // cancelled: the stop screen stays
+    std::this_thread::sleep_for(1300ms);
+    EXPECT_EQ(get_play_state(), state_stopped);
 }
 
 // Reports the time from a pushed notification to the changed state; asserts nothing on it.
