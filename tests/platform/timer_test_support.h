@@ -2,14 +2,13 @@
 // the process's thread count, and a gate for callbacks that must block.
 #pragma once
 
-#include <dirent.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 
 #include "platform/timer_queue.h"
 #include "support/test_env.h"
+#include "support/test_platform.h"
 
 namespace timer_testing {
 
@@ -26,13 +25,7 @@ class timer_queue : public testenv::host_folder_test {
 
 // Threads of this process, the test's own main thread included.
 inline int thread_count() {
-    int count = 0;
-    if (DIR* tasks = opendir("/proc/self/task")) {
-        while (const dirent* entry = readdir(tasks))
-            if (entry->d_name[0] != '.') ++count;
-        closedir(tasks);
-    }
-    return count;
+    return testenv::thread_count();
 }
 
 // Threads once the queue has run and been shut down: a sanitizer may start a helper thread

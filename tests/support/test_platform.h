@@ -15,6 +15,11 @@ std::string own_executable();
 int thread_count();
 int open_handle_count();
 
+// True where the timer queue's calls run on threads the queue starts and ends itself
+// (Linux); false where they run on the system's thread pool (Windows), whose threads are
+// not the queue's to count.
+bool timer_calls_run_on_own_threads();
+
 // Collects what the platform's debug-output channel gets from this process (stderr while
 // PLINTHAR_DEBUG is set on Linux, OutputDebugStringA on Windows) between start and finish;
 // finish gives each text followed by a line end.

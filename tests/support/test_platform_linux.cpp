@@ -46,6 +46,10 @@ int open_handle_count() {
     return count_entries("/proc/self/fd");
 }
 
+bool timer_calls_run_on_own_threads() {
+    return true;
+}
+
 void start_debug_capture() {
     set_environment("PLINTHAR_DEBUG", "1");
     testing::internal::CaptureStderr();

@@ -47,6 +47,10 @@ int open_handle_count() {
     return static_cast<int>(count);
 }
 
+bool timer_calls_run_on_own_threads() {
+    return false;
+}
+
 namespace {
 
 // The system's protocol for debug-output listeners: a shared buffer (the writer's process
