@@ -38,6 +38,7 @@ class child_process {
     // Ended by returning from main or calling exit, not by a crash or a kill.
     bool exited_normally() const;
     int exit_code() const;
+    // What it wrote so far, with LF line ends.
     std::string out() const;
     std::string err() const;
 

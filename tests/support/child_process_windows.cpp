@@ -96,7 +96,16 @@ bool child_process::running() const {
 }
 
 void child_process::ask_to_stop(bool) {
-    if (running()) GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, process_->id);
+    if (!running()) return;
+    // The host and the simulator also stop on their named event: Ctrl-Break reaches only a
+    // program of the same console, and under Wine there may be none.
+    const std::string name = "plinthar-stop-" + std::to_string(process_->id);
+    if (const HANDLE stop = OpenEventA(EVENT_MODIFY_STATE, FALSE, name.c_str())) {
+        SetEvent(stop);
+        CloseHandle(stop);
+        return;
+    }
+    GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, process_->id);
 }
 
 bool child_process::wait(std::chrono::milliseconds timeout) {

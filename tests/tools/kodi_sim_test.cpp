@@ -16,6 +16,7 @@
 
 #include "support/child_process.h"
 #include "support/test_env.h"
+#include "support/texts.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ class rpc_client {
             } catch (...) {
             }
         });
-        client_.connect("ws://127.0.0.1:" + std::to_string(port) + "/jsonrpc").get();
+        client_.connect(testenv::text("ws://127.0.0.1:" + std::to_string(port) + "/jsonrpc")).get();
     }
     ~rpc_client() {
         try {
@@ -50,12 +51,12 @@ class rpc_client {
     value call(const std::string& method, const value& params = value::null()) {
         const int id = next_id_++;
         value request = value::object();
-        request["jsonrpc"] = value::string("2.0");
-        request["id"] = value::number(id);
-        request["method"] = value::string(method);
-        if (!params.is_null()) request["params"] = params;
+        request[U("jsonrpc")] = value::string(U("2.0"));
+        request[U("id")] = value::number(id);
+        request[U("method")] = value::string(testenv::text(method));
+        if (!params.is_null()) request[U("params")] = params;
         websocket_outgoing_message out;
-        out.set_utf8_message(request.serialize());
+        out.set_utf8_message(testenv::utf8(request.serialize()));
         client_.send(out).get();
         // The reply is taken out wherever it stands; notifications that came before it stay
         // for next().
@@ -63,8 +64,8 @@ class rpc_client {
         std::unique_lock<std::mutex> lock(lock_);
         arrived_.wait_for(lock, 10s, [&] {
             for (auto m = messages_.begin() + looked_; m != messages_.end(); ++m) {
-                if (m->has_field("id") && m->at("id").is_integer() &&
-                    m->at("id").as_integer() == id) {
+                if (m->has_field(U("id")) && m->at(U("id")).is_integer() &&
+                    m->at(U("id")).as_integer() == id) {
                     reply = *m;
                     messages_.erase(m);
                     return true;
@@ -79,8 +80,9 @@ class rpc_client {
     value next(const std::string& method) {
         value found;
         wait_for([&](const value& m) {
-            if (!m.has_field("method") || m.at("method").as_string() != method) return false;
-            found = m.at("params").at("data");
+            if (!m.has_field(U("method")) || testenv::utf8(m.at(U("method")).as_string()) != method)
+                return false;
+            found = m.at(U("params")).at(U("data"));
             return true;
         });
         return found;
@@ -91,7 +93,8 @@ class rpc_client {
         std::lock_guard<std::mutex> lock(lock_);
         std::vector<std::string> names;
         for (const auto& m : messages_)
-            if (m.has_field("method")) names.push_back(m.at("method").as_string());
+            if (m.has_field(U("method")))
+                names.push_back(testenv::utf8(m.at(U("method")).as_string()));
         return names;
     }
 
@@ -117,16 +120,16 @@ class rpc_client {
 
 value player_request(int player, std::initializer_list<const char*> properties) {
     value params = value::object();
-    params["playerid"] = value::number(player);
+    params[U("playerid")] = value::number(player);
     std::vector<value> names;
-    for (const char* name : properties) names.push_back(value::string(name));
-    params["properties"] = value::array(names);
+    for (const char* name : properties) names.push_back(value::string(testenv::text(name)));
+    params[U("properties")] = value::array(names);
     return params;
 }
 
 double seconds_of(const value& time) {
-    return time.at("hours").as_integer() * 3600 + time.at("minutes").as_integer() * 60 +
-           time.at("seconds").as_integer() + time.at("milliseconds").as_integer() / 1000.0;
+    return time.at(U("hours")).as_integer() * 3600 + time.at(U("minutes")).as_integer() * 60 +
+           time.at(U("seconds")).as_integer() + time.at(U("milliseconds")).as_integer() / 1000.0;
 }
 
 // "47:25" or "1:42:13", as Kodi writes Player.Time and Player.Duration.
@@ -170,74 +173,76 @@ TEST_F(kodi_sim, plays_its_programme_in_kodi_20_shapes) {
     // The titled movie: named in the notification, on player 1.
     const value play = kodi.next("Player.OnPlay");
     ASSERT_FALSE(play.is_null());
-    EXPECT_EQ(play.at("item").at("title").as_string(), "Harbour Lights");
-    EXPECT_EQ(play.at("item").at("type").as_string(), "movie");
-    EXPECT_EQ(play.at("player").at("playerid").as_integer(), 1);
+    EXPECT_EQ(testenv::utf8(play.at(U("item")).at(U("title")).as_string()), "Harbour Lights");
+    EXPECT_EQ(testenv::utf8(play.at(U("item")).at(U("type")).as_string()), "movie");
+    EXPECT_EQ(play.at(U("player")).at(U("playerid")).as_integer(), 1);
 
-    const value players = kodi.call("Player.GetActivePlayers").at("result");
+    const value players = kodi.call("Player.GetActivePlayers").at(U("result"));
     ASSERT_EQ(players.size(), 1u);
-    EXPECT_EQ(players.at(0).at("type").as_string(), "video");
+    EXPECT_EQ(testenv::utf8(players.at(0).at(U("type")).as_string()), "video");
 
     const auto progress = [&] {
         return kodi
             .call("Player.GetProperties", player_request(1, {"percentage", "time", "totaltime"}))
-            .at("result");
+            .at(U("result"));
     };
     const value first = progress();
     ASSERT_TRUE(testenv::wait_until(
-        [&] { return seconds_of(progress().at("time")) > seconds_of(first.at("time")); }, 5s));
+        [&] { return seconds_of(progress().at(U("time"))) > seconds_of(first.at(U("time"))); },
+        5s));
     const value later = progress();
-    EXPECT_NEAR(later.at("percentage").as_double(),
-                seconds_of(later.at("time")) / seconds_of(later.at("totaltime")) * 100, 0.5);
+    EXPECT_NEAR(later.at(U("percentage")).as_double(),
+                seconds_of(later.at(U("time"))) / seconds_of(later.at(U("totaltime"))) * 100, 0.5);
 
     const value labels = kodi.call("XBMC.GetInfoLabels", [] {
         value params = value::object();
-        params["labels"] =
-            value::array({value::string("Player.Title"), value::string("System.Time")});
+        params[U("labels")] =
+            value::array({value::string(U("Player.Title")), value::string(U("System.Time"))});
         return params;
     }());
-    EXPECT_EQ(labels.at("result").at("Player.Title").as_string(), "Harbour Lights");
-    EXPECT_FALSE(labels.at("result").at("System.Time").as_string().empty());
+    EXPECT_EQ(testenv::utf8(labels.at(U("result")).at(U("Player.Title")).as_string()),
+              "Harbour Lights");
+    EXPECT_FALSE(labels.at(U("result")).at(U("System.Time")).as_string().empty());
 
     const value unknown = kodi.call("Player.DoesNotExist");
-    EXPECT_EQ(unknown.at("error").at("code").as_integer(), -32601);
+    EXPECT_EQ(unknown.at(U("error")).at(U("code")).as_integer(), -32601);
     const value bad = kodi.call("Player.GetProperties", player_request(1, {"nosuchproperty"}));
-    EXPECT_EQ(bad.at("error").at("code").as_integer(), -32602);
+    EXPECT_EQ(bad.at(U("error")).at(U("code")).as_integer(), -32602);
 
     // Video pause: OnPause only. Stop: no player member.
-    EXPECT_EQ(kodi.next("Player.OnPause").at("player").at("speed").as_integer(), 0);
+    EXPECT_EQ(kodi.next("Player.OnPause").at(U("player")).at(U("speed")).as_integer(), 0);
     const value stop = kodi.next("Player.OnStop");
-    EXPECT_FALSE(stop.has_field("player"));
-    EXPECT_FALSE(stop.at("end").as_bool());
+    EXPECT_FALSE(stop.has_field(U("player")));
+    EXPECT_FALSE(stop.at(U("end")).as_bool());
 
     // The episode names nothing but its id; GetItem knows show and episode.
     const value episode = kodi.next("Player.OnPlay");
-    EXPECT_FALSE(episode.at("item").has_field("title"));
+    EXPECT_FALSE(episode.at(U("item")).has_field(U("title")));
     const value episode_item =
         kodi.call("Player.GetItem", player_request(1, {"title", "showtitle", "season", "episode"}))
-            .at("result")
-            .at("item");
-    EXPECT_EQ(episode_item.at("type").as_string(), "episode");
-    EXPECT_EQ(episode_item.at("showtitle").as_string(), "Quayside");
-    EXPECT_EQ(episode_item.at("season").as_integer(), 2);
+            .at(U("result"))
+            .at(U("item"));
+    EXPECT_EQ(testenv::utf8(episode_item.at(U("type")).as_string()), "episode");
+    EXPECT_EQ(testenv::utf8(episode_item.at(U("showtitle")).as_string()), "Quayside");
+    EXPECT_EQ(episode_item.at(U("season")).as_integer(), 2);
 
     // The song as Kodi 20 announces it: type unknown, no title, player 0.
     const value song = kodi.next("Player.OnPlay");
-    EXPECT_EQ(song.at("item").at("type").as_string(), "unknown");
-    EXPECT_FALSE(song.at("item").has_field("title"));
-    EXPECT_EQ(song.at("player").at("playerid").as_integer(), 0);
+    EXPECT_EQ(testenv::utf8(song.at(U("item")).at(U("type")).as_string()), "unknown");
+    EXPECT_FALSE(song.at(U("item")).has_field(U("title")));
+    EXPECT_EQ(song.at(U("player")).at(U("playerid")).as_integer(), 0);
     const value song_item =
         kodi.call("Player.GetItem",
                   player_request(0, {"title", "artist", "album", "track", "channelnumber"}))
-            .at("result")
-            .at("item");
-    EXPECT_EQ(song_item.at("type").as_string(), "song");
-    EXPECT_EQ(song_item.at("artist").at(0).as_string(), "Mara Quinn");
-    EXPECT_EQ(song_item.at("track").as_integer(), 3);
-    EXPECT_FALSE(song_item.has_field("channelnumber")) << "only what a song has";
+            .at(U("result"))
+            .at(U("item"));
+    EXPECT_EQ(testenv::utf8(song_item.at(U("type")).as_string()), "song");
+    EXPECT_EQ(testenv::utf8(song_item.at(U("artist")).at(0).as_string()), "Mara Quinn");
+    EXPECT_EQ(song_item.at(U("track")).as_integer(), 3);
+    EXPECT_FALSE(song_item.has_field(U("channelnumber"))) << "only what a song has";
     // Audio pause: OnPause and a speed change to 0.
     EXPECT_FALSE(kodi.next("Player.OnPause").is_null());
-    EXPECT_EQ(kodi.next("Player.OnSpeedChanged").at("player").at("speed").as_integer(), 0);
+    EXPECT_EQ(kodi.next("Player.OnSpeedChanged").at(U("player")).at(U("speed")).as_integer(), 0);
 
     const auto seen = kodi.methods_seen();
     client_.reset();
@@ -258,8 +263,8 @@ TEST_F(kodi_sim, time_labels_agree_with_the_properties_through_the_whole_program
     rpc_client& kodi = *client_;
     const value labels = [] {
         value params = value::object();
-        params["labels"] =
-            value::array({value::string("Player.Time"), value::string("Player.Duration")});
+        params[U("labels")] =
+            value::array({value::string(U("Player.Time")), value::string(U("Player.Duration"))});
         return params;
     }();
     std::set<int> speeds_checked;
@@ -268,31 +273,34 @@ TEST_F(kodi_sim, time_labels_agree_with_the_properties_through_the_whole_program
     std::string first_disagreement;
     const auto finished = testenv::wait_until(
         [&] {
-            const value players = kodi.call("Player.GetActivePlayers").at("result");
+            const value players = kodi.call("Player.GetActivePlayers").at(U("result"));
             if (players.size() == 0) return picture_seen;  // the pass ends after the picture
-            const int player = players.at(0).at("playerid").as_integer();
+            const int player = players.at(0).at(U("playerid")).as_integer();
             picture_seen = picture_seen || player == 2;
             const value asked = player_request(player, {"time", "totaltime", "speed"});
-            const value before = kodi.call("Player.GetProperties", asked).at("result");
-            const value label = kodi.call("XBMC.GetInfoLabels", labels).at("result");
-            const value after = kodi.call("Player.GetProperties", asked).at("result");
-            const double total = seconds_of(before.at("totaltime"));
-            const int speed = before.at("speed").as_integer();
-            const double from = seconds_of(before.at("time")), to = seconds_of(after.at("time"));
+            const value before = kodi.call("Player.GetProperties", asked).at(U("result"));
+            const value label = kodi.call("XBMC.GetInfoLabels", labels).at(U("result"));
+            const value after = kodi.call("Player.GetProperties", asked).at(U("result"));
+            const double total = seconds_of(before.at(U("totaltime")));
+            const int speed = before.at(U("speed")).as_integer();
+            const double from = seconds_of(before.at(U("time"))),
+                         to = seconds_of(after.at(U("time")));
             // An item change, a speed change or a seek between the two readings.
-            if (total == 0 || total != seconds_of(after.at("totaltime")) ||
-                speed != after.at("speed").as_integer() || std::abs(to - from) > 5)
+            if (total == 0 || total != seconds_of(after.at(U("totaltime"))) ||
+                speed != after.at(U("speed")).as_integer() || std::abs(to - from) > 5)
                 return false;
-            const double shown = seconds_of_label(label.at("Player.Time").as_string());
+            const double shown =
+                seconds_of_label(testenv::utf8(label.at(U("Player.Time")).as_string()));
             // Properties carry milliseconds, rounded; labels whole seconds, cut off.
             const bool agree =
                 shown >= std::floor(std::min(from, to) - 0.002) &&
                 shown <= std::floor(std::max(from, to) + 0.002) &&
-                seconds_of_label(label.at("Player.Duration").as_string()) == std::floor(total);
+                seconds_of_label(testenv::utf8(label.at(U("Player.Duration")).as_string())) ==
+                    std::floor(total);
             if (!agree && disagreements++ == 0)
                 first_disagreement = "speed " + std::to_string(speed) + ": time " +
                                      std::to_string(from) + " to " + std::to_string(to) + " s, " +
-                                     label.serialize();
+                                     testenv::utf8(label.serialize());
             speeds_checked.insert(speed);
             ++checked;
             return false;

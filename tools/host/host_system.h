@@ -9,7 +9,8 @@
 
 namespace lcd {
 
-// Ctrl-C (and SIGTERM, SIGHUP on Linux) ends the host's waits; false when that cannot be
+// Ctrl-C ends the host's waits, as do SIGTERM and SIGHUP on Linux and, on Windows, the
+// event named "plinthar-stop-<process id>"; false when that cannot be
 // set up. Also readies the terminal for UTF-8 text and escape sequences.
 bool install_stop_handlers();
 // Asks the host to stop, from any thread (also used when standard output has gone).

@@ -13,7 +13,10 @@ namespace lcd {
 namespace {
 
 std::atomic<bool> stop_requested{false};
-HANDLE wake_event = nullptr;  // set by a stop request
+// Set by a stop request. Named after the process, so that another
+// program can ask for the stop too: a console program has no window to be sent a close,
+// and Ctrl-Break reaches only programs of the same console.
+HANDLE wake_event = nullptr;
 
 BOOL WINAPI on_console_event(DWORD) {
     request_stop();
@@ -28,7 +31,8 @@ void request_stop() {
 }
 
 bool install_stop_handlers() {
-    wake_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const std::string name = "plinthar-stop-" + std::to_string(GetCurrentProcessId());
+    wake_event = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
     if (!wake_event) return false;
     SetConsoleCtrlHandler(on_console_event, TRUE);
     // The view is UTF-8 text with escape sequences; a console shows it as such only when
@@ -47,7 +51,8 @@ bool wait_until_stop_or(steady::time_point deadline) {
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - steady::now());
         if (left.count() <= 0) return true;
         const auto timeout = static_cast<DWORD>(std::min<long long>(left.count() + 1, 0x7FFFFFFF));
-        WaitForSingleObject(wake_event, timeout);
+        // Set from here or by another program: either way a stop.
+        if (WaitForSingleObject(wake_event, timeout) == WAIT_OBJECT_0) stop_requested = true;
     }
     return false;
 }

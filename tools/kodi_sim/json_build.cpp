@@ -7,17 +7,25 @@ namespace kodi_sim {
 
 json object(std::initializer_list<std::pair<std::string, json>> members) {
     json result = json::object();
-    for (const auto& member : members) result[member.first] = member.second;
+    for (const auto& member : members) result[key(member.first)] = member.second;
     return result;
 }
 
+utility::string_t key(const std::string& utf8) {
+    return utility::conversions::to_string_t(utf8);
+}
+
+std::string utf8(const utility::string_t& text) {
+    return utility::conversions::to_utf8string(text);
+}
+
 json text(const std::string& value) {
-    return json::string(value);
+    return json::string(key(value));
 }
 
 json strings(std::initializer_list<std::string> values) {
     std::vector<json> elements;
-    for (const auto& value : values) elements.push_back(json::string(value));
+    for (const auto& value : values) elements.push_back(json::string(key(value)));
     return json::array(elements);
 }
 

@@ -11,6 +11,11 @@ namespace kodi_sim {
 
 using json = web::json::value;
 
+// Names and texts are written as UTF-8 here; the JSON library's own strings are UTF-16 on
+// Windows.
+utility::string_t key(const std::string& utf8);
+std::string utf8(const utility::string_t& text);
+
 json object(std::initializer_list<std::pair<std::string, json>> members);
 json text(const std::string& value);
 json strings(std::initializer_list<std::string> values);

@@ -1,6 +1,5 @@
 // plinthar-kodi-sim: a Kodi stand-in on 127.0.0.1 that plays a scripted, looping
 // programme and answers the JSON-RPC requests a display plug-in makes.
-#include <signal.h>
 
 #include <atomic>
 #include <cerrno>
@@ -13,6 +12,7 @@
 #include <thread>
 
 #include "fake_kodi/fake_kodi.h"
+#include "host/host_system.h"
 #include "kodi_sim/programme.h"
 #include "kodi_sim/simulated_kodi.h"
 
@@ -121,14 +121,11 @@ int main(int argc, char** argv) {
     options opts;
     if (const int code = parse_options(argc, argv, opts); code >= 0) return code;
 
-    // Signals are taken by sigwait below; every thread started from here on blocks them.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    signal(SIGPIPE, SIG_IGN);
+    // Ctrl-C, SIGTERM and SIGHUP (Ctrl-Break on Windows) end the programme.
+    if (!lcd::install_stop_handlers()) {
+        std::fprintf(stderr, "%s: cannot set up signal handling\n", program);
+        return 1;
+    }
 
     kodi_sim::sim_clock clock;
     clock.factor = opts.speed;
@@ -155,11 +152,8 @@ int main(int argc, char** argv) {
         finished = true;
     });
 
-    const timespec tick{0, 100 * 1000 * 1000};
-    while (!finished) {
-        const int got = sigtimedwait(&signals, nullptr, &tick);
-        if (got > 0) break;
-    }
+    while (!finished)
+        if (!lcd::wait_until_stop_or(lcd::steady::now() + std::chrono::milliseconds(100))) break;
     stop.request();
     runner.join();
     server.stop();

@@ -125,14 +125,14 @@ void simulated_kodi::seek(double seconds) {
         const double offset = now_->seek(seconds, at);
         const double target = now_->position_at(at);
         json player = player_member(now_->speed());
-        player["seekoffset"] = time_object(std::fabs(offset));
+        player[key("seekoffset")] = time_object(std::fabs(offset));
         if (offset < 0) {
             // Kodi writes a backward offset with negative members.
             for (const char* member : {"hours", "milliseconds", "minutes", "seconds"})
-                player["seekoffset"][member] =
-                    json::number(-player["seekoffset"][member].as_integer());
+                player[key("seekoffset")][key(member)] =
+                    json::number(-player[key("seekoffset")][key(member)].as_integer());
         }
-        player["time"] = time_object(target);
+        player[key("time")] = time_object(target);
         data = object({{"item", now_->item().notified}, {"player", player}});
     }
     send("Player.OnSeek", data);
@@ -168,8 +168,9 @@ void simulated_kodi::stop(bool at_end) {
         data = object({{"end", json::boolean(at_end)}, {"item", now_->item().notified}});
         // Kodi names the player only when a picture stops.
         if (now_->item().kind == player_kind::picture)
-            data["player"] = object({{"playerid", json::number(player_id(now_->item().kind))}});
-        if (now_->item().kind == player_kind::picture) data["end"] = json::boolean(true);
+            data[key("player")] =
+                object({{"playerid", json::number(player_id(now_->item().kind))}});
+        if (now_->item().kind == player_kind::picture) data[key("end")] = json::boolean(true);
         now_.reset();
     }
     send("Player.OnStop", data);

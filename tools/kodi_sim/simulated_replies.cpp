@@ -4,6 +4,7 @@
 #include <ctime>
 #include <set>
 
+#include "host/host_system.h"
 #include "kodi_sim/json_build.h"
 
 namespace kodi_sim {
@@ -16,18 +17,16 @@ const std::set<std::string> known_player_properties = {
     "canrotate", "canshuffle", "canrepeat", "live",    "cachepercentage"};
 
 bool has_integer(const json& object, const char* name) {
-    return object.is_object() && object.has_field(name) && object.at(name).is_integer();
+    return object.is_object() && object.has_field(key(name)) && object.at(key(name)).is_integer();
 }
 
 json params_of(const json& request) {
-    return request.has_field("params") ? request.at("params") : json::object();
+    return request.has_field(key("params")) ? request.at(key("params")) : json::object();
 }
 
 // "9:17 AM", as Kodi writes System.Time.
 std::string clock_text() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = lcd::local_now();
     char text[16];
     const int hour = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
     std::snprintf(text, sizeof text, "%d:%02d %s", hour, local.tm_min,
@@ -47,8 +46,8 @@ std::string minutes_text(double seconds) {
 }
 
 std::string text_member(const json& object, const char* name) {
-    if (object.is_object() && object.has_field(name) && object.at(name).is_string())
-        return object.at(name).as_string();
+    if (object.is_object() && object.has_field(key(name)) && object.at(key(name)).is_string())
+        return utf8(object.at(key(name)).as_string());
     return "";
 }
 
@@ -69,7 +68,7 @@ fake_kodi::reply_plan invalid_params(const json& request) {
 json simulated_kodi::item_reply(const json& request) const {
     const json params = params_of(request);
     std::lock_guard<std::mutex> lock(state_lock_);
-    if (!now_ || player_id(now_->item().kind) != params.at("playerid").as_integer())
+    if (!now_ || player_id(now_->item().kind) != params.at(key("playerid")).as_integer())
         return object(
             {{"item",
               object({{"label", text("")}, {"title", text("")}, {"type", text("unknown")}})}});
@@ -77,12 +76,12 @@ json simulated_kodi::item_reply(const json& request) const {
     const json& details = now_->item().details;
     json item = json::object();
     for (const char* always : {"id", "label", "type"})
-        if (details.has_field(always)) item[always] = details.at(always);
-    if (params.has_field("properties") && params.at("properties").is_array()) {
-        for (const auto& property : params.at("properties").as_array()) {
+        if (details.has_field(key(always))) item[key(always)] = details.at(key(always));
+    if (params.has_field(key("properties")) && params.at(key("properties")).is_array()) {
+        for (const auto& property : params.at(key("properties")).as_array()) {
             if (!property.is_string()) continue;
-            const std::string name = property.as_string();
-            if (details.has_field(name)) item[name] = details.at(name);
+            const std::string name = utf8(property.as_string());
+            if (details.has_field(key(name))) item[key(name)] = details.at(key(name));
         }
     }
     return object({{"item", item}});
@@ -92,40 +91,42 @@ json simulated_kodi::properties_reply(const json& request, bool& bad_property) c
     const json params = params_of(request);
     bad_property = false;
     std::lock_guard<std::mutex> lock(state_lock_);
-    const bool active = now_ && player_id(now_->item().kind) == params.at("playerid").as_integer();
+    const bool active =
+        now_ && player_id(now_->item().kind) == params.at(key("playerid")).as_integer();
     const double position = active ? now_->position_at(clock_.seconds()) : 0;
     const double total = active ? now_->item().total_seconds : 0;
     const int speed = active ? now_->speed() : 0;
     json result = json::object();
-    if (!params.has_field("properties") || !params.at("properties").is_array()) return result;
-    for (const auto& property : params.at("properties").as_array()) {
-        const std::string name = property.is_string() ? property.as_string() : "";
+    if (!params.has_field(key("properties")) || !params.at(key("properties")).is_array())
+        return result;
+    for (const auto& property : params.at(key("properties")).as_array()) {
+        const std::string name = property.is_string() ? utf8(property.as_string()) : "";
         if (!known_player_properties.count(name)) {
             bad_property = true;
             return result;
         }
         if (name == "time")
-            result[name] = time_object(position);
+            result[key(name)] = time_object(position);
         else if (name == "totaltime")
-            result[name] = time_object(total);
+            result[key(name)] = time_object(total);
         else if (name == "percentage")
-            result[name] = json::number(total > 0 ? position / total * 100.0 : 0.0);
+            result[key(name)] = json::number(total > 0 ? position / total * 100.0 : 0.0);
         else if (name == "speed")
-            result[name] = json::number(speed);
+            result[key(name)] = json::number(speed);
         else if (name == "type")
-            result[name] = text(active ? player_type(now_->item().kind) : "video");
+            result[key(name)] = text(active ? player_type(now_->item().kind) : "video");
         else if (name == "playlistid")
-            result[name] = json::number(active ? player_id(now_->item().kind) : -1);
+            result[key(name)] = json::number(active ? player_id(now_->item().kind) : -1);
         else if (name == "position")
-            result[name] = json::number(active ? 0 : -1);
+            result[key(name)] = json::number(active ? 0 : -1);
         else if (name == "live")
-            result[name] = json::boolean(active && now_->item().live);
+            result[key(name)] = json::boolean(active && now_->item().live);
         else if (name == "repeat")
-            result[name] = text("off");
+            result[key(name)] = text("off");
         else if (name == "cachepercentage")
-            result[name] = json::number(0.0);
+            result[key(name)] = json::number(0.0);
         else
-            result[name] = json::boolean(active && name != "partymode" && name != "shuffled");
+            result[key(name)] = json::boolean(active && name != "partymode" && name != "shuffled");
     }
     return result;
 }
@@ -133,15 +134,15 @@ json simulated_kodi::properties_reply(const json& request, bool& bad_property) c
 json simulated_kodi::info_labels_reply(const json& request) const {
     const json params = params_of(request);
     json result = json::object();
-    if (!params.has_field("labels") || !params.at("labels").is_array()) return result;
+    if (!params.has_field(key("labels")) || !params.at(key("labels")).is_array()) return result;
     std::lock_guard<std::mutex> lock(state_lock_);
     const json details = now_ ? now_->item().details : json::object();
     const bool audio = now_ && now_->item().kind == player_kind::audio;
     const bool video = now_ && now_->item().kind == player_kind::video;
     const double position = now_ ? now_->position_at(clock_.seconds()) : 0;
-    for (const auto& label : params.at("labels").as_array()) {
+    for (const auto& label : params.at(key("labels")).as_array()) {
         if (!label.is_string()) continue;
-        const std::string name = label.as_string();
+        const std::string name = utf8(label.as_string());
         std::string value;
         if (name == "System.Time")
             value = clock_text();
@@ -165,7 +166,7 @@ json simulated_kodi::info_labels_reply(const json& request) const {
             value = text_member(details, "title");
         else if (name == "VideoPlayer.TVShowTitle" && video)
             value = text_member(details, "showtitle");
-        result[name] = text(value);
+        result[key(name)] = text(value);
     }
     return result;
 }
@@ -173,21 +174,22 @@ json simulated_kodi::info_labels_reply(const json& request) const {
 json simulated_kodi::application_reply(const json& request) const {
     const json params = params_of(request);
     json result = json::object();
-    if (!params.has_field("properties") || !params.at("properties").is_array()) return result;
+    if (!params.has_field(key("properties")) || !params.at(key("properties")).is_array())
+        return result;
     std::lock_guard<std::mutex> lock(state_lock_);
-    for (const auto& property : params.at("properties").as_array()) {
-        const std::string name = property.is_string() ? property.as_string() : "";
+    for (const auto& property : params.at(key("properties")).as_array()) {
+        const std::string name = property.is_string() ? utf8(property.as_string()) : "";
         if (name == "volume")
-            result[name] = json::number(volume_);
+            result[key(name)] = json::number(volume_);
         else if (name == "muted")
-            result[name] = json::boolean(muted_);
+            result[key(name)] = json::boolean(muted_);
         else if (name == "name")
-            result[name] = text("Kodi");
+            result[key(name)] = text("Kodi");
         else if (name == "version")
-            result[name] = object({{"major", json::number(20)},
-                                   {"minor", json::number(1)},
-                                   {"revision", text("20230312-nogitfound")},
-                                   {"tag", text("stable")}});
+            result[key(name)] = object({{"major", json::number(20)},
+                                        {"minor", json::number(1)},
+                                        {"revision", text("20230312-nogitfound")},
+                                        {"tag", text("stable")}});
     }
     return result;
 }
