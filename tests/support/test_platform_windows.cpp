@@ -5,12 +5,9 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
-#include <atomic>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <mutex>
-#include <thread>
 
 namespace testenv {
 
@@ -53,67 +50,43 @@ bool timer_calls_run_on_own_threads() {
 
 namespace {
 
-// The system's protocol for debug-output listeners: a shared buffer (the writer's process
-// id, then its text) and two events that hand it back and forth.
-struct debug_listener {
-    HANDLE buffer = nullptr;
-    HANDLE buffer_ready = nullptr;
-    HANDLE data_ready = nullptr;
-    const char* view = nullptr;
-    std::thread reader;
-    std::atomic<bool> stopping{false};
-    std::mutex mutex;
-    std::string collected;
-};
+// OutputDebugStringA hands its text to debuggers as an exception (DBG_PRINTEXCEPTION_C)
+// that it catches itself; a vectored handler of the process sees it first. So the capture
+// needs neither a debugger nor the session-wide listener buffer, which test programs
+// running side by side would share.
+constexpr DWORD debug_print_exception = 0x40010006;
 
-debug_listener* listener = nullptr;
+std::mutex captured_mutex;
+std::string captured;
+PVOID capture_handler = nullptr;
 
-void read_texts(debug_listener& l) {
-    SetEvent(l.buffer_ready);
-    // A text written before the stop was asked for is still taken.
-    for (;;) {
-        const bool stop = l.stopping;
-        if (WaitForSingleObject(l.data_ready, stop ? 0 : 50) != WAIT_OBJECT_0) {
-            if (stop) return;
-            continue;
-        }
-        DWORD writer = 0;
-        std::memcpy(&writer, l.view, sizeof writer);
-        if (writer == GetCurrentProcessId()) {
-            const char* text = l.view + sizeof writer;
-            std::lock_guard<std::mutex> lock(l.mutex);
-            l.collected += std::string(text, strnlen(text, 4096 - sizeof writer)) + "\n";
-        }
-        SetEvent(l.buffer_ready);
+LONG CALLBACK take_debug_text(EXCEPTION_POINTERS* exception) {
+    const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+    if (record.ExceptionCode == debug_print_exception && record.NumberParameters >= 2) {
+        const auto length = static_cast<size_t>(record.ExceptionInformation[0]);
+        const auto* text = reinterpret_cast<const char*>(record.ExceptionInformation[1]);
+        std::lock_guard<std::mutex> lock(captured_mutex);
+        captured.append(text, length > 0 ? length - 1 : 0);
+        captured += '\n';
     }
+    return EXCEPTION_CONTINUE_SEARCH;
 }
 
 }  // namespace
 
 void start_debug_capture() {
-    auto* l = new debug_listener;
-    l->buffer_ready = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY");
-    l->data_ready = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY");
-    l->buffer =
-        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, L"DBWIN_BUFFER");
-    if (l->buffer)
-        l->view = static_cast<const char*>(MapViewOfFile(l->buffer, FILE_MAP_READ, 0, 0, 4096));
-    if (l->view) l->reader = std::thread(read_texts, std::ref(*l));
-    listener = l;
+    {
+        std::lock_guard<std::mutex> lock(captured_mutex);
+        captured.clear();
+    }
+    capture_handler = AddVectoredExceptionHandler(1, take_debug_text);
 }
 
 std::string finish_debug_capture() {
-    debug_listener* l = listener;
-    listener = nullptr;
-    if (!l) return std::string();
-    l->stopping = true;
-    if (l->reader.joinable()) l->reader.join();
-    std::string output = l->collected;
-    if (l->view) UnmapViewOfFile(l->view);
-    for (HANDLE handle : {l->buffer, l->buffer_ready, l->data_ready})
-        if (handle) CloseHandle(handle);
-    delete l;
-    return output;
+    if (capture_handler) RemoveVectoredExceptionHandler(capture_handler);
+    capture_handler = nullptr;
+    std::lock_guard<std::mutex> lock(captured_mutex);
+    return captured;
 }
 
 }  // namespace testenv
