@@ -14,7 +14,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo_cmd dpkg --add-architecture i386 && added=1
 fi
 if $sudo_cmd apt-get update -qq >"$log" 2>&1 &&
-    $sudo_cmd apt-get install -y -qq --no-install-recommends wine32:i386 >>"$log" 2>&1; then
+    $sudo_cmd apt-get install -y -qq --no-install-recommends wine wine32:i386 >>"$log" 2>&1; then
     rm -f "$log"
     exit 0
 fi
