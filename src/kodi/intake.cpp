@@ -1,11 +1,13 @@
 #include "kodi/intake.h"
 
 #include <optional>
+#include <string_view>
 
 #include <cpprest/containerstream.h>
 
 #include "kodi/request.h"
 #include "platform/text_encoding.h"
+#include "player/json_fields.h"
 #include "player/notification_handlers.h"
 #include "settings/log.h"
 
@@ -14,8 +16,7 @@ namespace {
 // The key of pending_requests for an "id" that is an integer fitting in 32 bits
 // (as Kodi echoes ours); anything else answers no waiting request.
 std::optional<uint32_t> request_key(const web::json::value& message) {
-    if (!message.has_field(U("id"))) return std::nullopt;
-    const web::json::value& id = message.at(U("id"));
+    const web::json::value& id = member_path(message, {U("id")});
     if (!id.is_integer()) return std::nullopt;
     const web::json::number& number = id.as_number();
     if (number.is_int32()) return static_cast<uint32_t>(number.to_int32());
@@ -74,20 +75,22 @@ void handle_message_text(const std::string& payload) {
 }
 
 void dispatch_notification(web::json::value message) {
-    if (!message.is_object() || !message.has_field(U("method"))) return;
-    const web::json::value& method_value = message.at(U("method"));
+    const web::json::value& method_value = member_path(message, {U("method")});
     if (!method_value.is_string()) return;
-    const utility::string_t method = method_value.as_string();
-    if (method == U("Player.OnPlay"))
+    // A view, compared with views of known length: most names differ already in length.
+    // The one handler that takes the message over is called after the comparisons.
+    using name = std::basic_string_view<utility::char_t>;
+    const name method = method_value.as_string();
+    if (method == name(U("Player.OnPlay")))
         on_play(std::move(message));
-    else if (method == U("Player.OnPause"))
+    else if (method == name(U("Player.OnPause")))
         on_pause();
-    else if (method == U("Player.OnStop"))
+    else if (method == name(U("Player.OnStop")))
         on_stop();
-    else if (method == U("Player.OnSpeedChanged"))
+    else if (method == name(U("Player.OnSpeedChanged")))
         on_speed_changed(std::move(message));
-    else if (method == U("Application.OnVolumeChanged"))
+    else if (method == name(U("Application.OnVolumeChanged")))
         on_volume_changed(std::move(message));
-    else if (method == U("Player.OnResume"))
+    else if (method == name(U("Player.OnResume")))
         on_resume();
 }

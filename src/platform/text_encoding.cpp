@@ -1,6 +1,7 @@
 #include "platform/text_encoding.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -74,6 +75,15 @@ std::u16string utf8_to_utf16_lenient(const std::string& utf8) {
 
 bool is_valid_utf8(const std::string& text) {
     for (size_t at = 0; at < text.size();) {
+        // Runs of ASCII, most of what Kodi sends, are checked eight bytes at a time.
+        uint64_t eight;
+        if (text.size() - at >= sizeof eight) {
+            std::memcpy(&eight, text.data() + at, sizeof eight);
+            if ((eight & 0x8080808080808080u) == 0) {
+                at += sizeof eight;
+                continue;
+            }
+        }
         const decoded d = decode_one(text, at);
         if (!d.valid) return false;
         at += d.length;

@@ -1,8 +1,13 @@
+#include <algorithm>
+
 #include "platform/text_encoding.h"
 #include "player/player_state.h"
 #include "settings/config.h"
 
 std::string narrow_text(const utility::string_t& text) {
+    // ASCII is one unit per character in every encoding, and stays as it is.
+    if (std::all_of(text.begin(), text.end(), [](utility::char_t c) { return c >= 0 && c < 0x80; }))
+        return std::string(text.begin(), text.end());
     const std::u16string units = utf16_units(text);
     std::string narrow(units.size(), '\0');
     for (size_t i = 0; i < units.size(); ++i) {

@@ -1,6 +1,7 @@
 #include "player/json_fields.h"
 
 #include <cmath>
+#include <string_view>
 
 const web::json::value& member_path(const web::json::value& root,
                                     std::initializer_list<const utility::char_t*> names) {
@@ -8,10 +9,19 @@ const web::json::value& member_path(const web::json::value& root,
     const web::json::value* current = &root;
     for (const utility::char_t* name : names) {
         if (!current->is_object()) return null_value;
-        const web::json::object& object = current->as_object();
-        auto found = object.find(name);
-        if (found == object.end()) return null_value;
-        current = &found->second;
+        // Kodi's objects have a handful of members: a scan that compares in place is cheaper
+        // than the library's lookup, which first copies the name into a string of its own.
+        // Like that lookup, it finds the first of repeated names.
+        const std::basic_string_view<utility::char_t> wanted(name);
+        const web::json::value* found = nullptr;
+        for (const auto& member : current->as_object()) {
+            if (member.first == wanted) {
+                found = &member.second;
+                break;
+            }
+        }
+        if (!found) return null_value;
+        current = found;
     }
     return *current;
 }

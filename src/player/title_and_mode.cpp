@@ -17,5 +17,5 @@ void set_mode(const utility::string_t& text) {
     std::lock_guard<std::mutex> lock(state_mutex);
     if (player_state.mode == text) return;
     player_state.mode = text;
-    write_log("Mode set to %ls", wide_text(text).c_str());
+    if (logging_enabled()) write_log("Mode set to %ls", wide_text(text).c_str());
 }

@@ -47,7 +47,14 @@ TEST_F(platform_services, each_broken_sequence_becomes_one_replacement_character
         const bool has_bad = s.utf16.find(bad) != std::u16string::npos;
         EXPECT_EQ(is_valid_utf8(s.utf8), !has_bad);
         EXPECT_EQ(utf16_units(utf8_to_wide(s.utf8)), s.utf16);
+        // Long ASCII runs are checked eight bytes at a time: the sequence between them, and
+        // one split by their edge, are still found.
+        for (const std::string pad : {"12345678", "123456789"})
+            EXPECT_EQ(is_valid_utf8(pad + s.utf8 + pad + pad), !has_bad) << pad;
     }
+    EXPECT_FALSE(
+        is_valid_utf8("1234567\xe2\x82"
+                      "12345678"));
 }
 
 TEST_F(platform_services, debug_output_takes_one_text_per_call) {
