@@ -72,3 +72,10 @@ SOURCES
 
 # Wine's 64-bit loader; Debian installs it outside PATH.
 wine64_program=/usr/lib/wine/wine64
+
+# keep_wineserver <wineserver>: a server that stays for the prefix in WINEPREFIX, started
+# unless one runs already (a second -p fails). Its output goes nowhere, so that it does not
+# hold the pipe of whoever runs the script open after the script has ended.
+keep_wineserver() {
+    "$1" -p </dev/null >/dev/null 2>&1 || true
+}

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/text_encoding.h"
 #include "player/player_state.h"
@@ -6,7 +7,8 @@
 
 std::string narrow_text(const utility::string_t& text) {
     // ASCII is one unit per character in every encoding, and stays as it is.
-    if (std::all_of(text.begin(), text.end(), [](utility::char_t c) { return c >= 0 && c < 0x80; }))
+    if (std::all_of(text.begin(), text.end(),
+                    [](utility::char_t c) { return static_cast<std::uint32_t>(c) < 0x80; }))
         return std::string(text.begin(), text.end());
     const std::u16string units = utf16_units(text);
     std::string narrow(units.size(), '\0');
