@@ -22,7 +22,7 @@ std::atomic<bool> requests_cancelled{false};
 // Runs a task's continuation on the thread that completes the task instead of handing it
 // to a thread of the shared pool: the send's continuation only notes the outcome, and one
 // thread fewer wakes for every request.
-struct inline_scheduler : pplx::scheduler_interface {
+struct inline_scheduler final : pplx::scheduler_interface {
     void schedule(pplx::TaskProc_t procedure, void* parameter) override { procedure(parameter); }
 };
 
