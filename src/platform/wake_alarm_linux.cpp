@@ -32,12 +32,11 @@ void set_wake_alarm(wake_alarm* alarm, std::chrono::steady_clock::time_point tim
     }
     const int64_t ns =
         std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
-    itimerspec spec{};
+    itimerspec due{};
     // An all-zero time would disarm: a time at or before the clock's start means "now".
-    spec.it_value.tv_sec = ns > 0 ? ns / 1000000000 : 0;
-    spec.it_value.tv_nsec = ns > 0 ? ns % 1000000000 : 1;
-    if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0) spec.it_value.tv_nsec = 1;
-    timerfd_settime(alarm->fd, TFD_TIMER_ABSTIME, &spec, nullptr);
+    due.it_value.tv_sec = ns > 0 ? ns / 1000000000 : 0;
+    due.it_value.tv_nsec = ns > 0 ? ns % 1000000000 : 1;
+    timerfd_settime(alarm->fd, TFD_TIMER_ABSTIME, &due, nullptr);
 }
 
 void sleep_on_wake_alarm(wake_alarm* alarm) {

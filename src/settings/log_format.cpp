@@ -11,7 +11,7 @@ namespace {
 
 // One conversion of the format: its text ("%-8.3ld") and what it takes from the arguments.
 struct conversion {
-    std::string spec;
+    std::string directive;
     bool star_width = false;
     bool star_precision = false;
     int precision = -1;  // a precision written as digits; -1 when none
@@ -50,21 +50,21 @@ conversion read_conversion(const char* format, size_t& at) {
     while (std::strchr("hljztL", format[at]) && format[at]) c.length.push_back(format[at++]);
     c.type = format[at];
     if (c.type) ++at;
-    c.spec = "%" + std::string(format + start, at - start);
+    c.directive = "%" + std::string(format + start, at - start);
     return c;
 }
 
 template <typename... Values>
-void append_formatted(std::string& out, const char* spec, Values... values) {
+void append_formatted(std::string& out, const char* directive, Values... values) {
     char small[128];
-    const int length = std::snprintf(small, sizeof small, spec, values...);
+    const int length = std::snprintf(small, sizeof small, directive, values...);
     if (length < 0) return;
     if (static_cast<size_t>(length) < sizeof small) {
         out.append(small, static_cast<size_t>(length));
         return;
     }
     std::string large(static_cast<size_t>(length) + 1, '\0');
-    std::snprintf(&large[0], large.size(), spec, values...);
+    std::snprintf(&large[0], large.size(), directive, values...);
     out.append(large, 0, static_cast<size_t>(length));
 }
 
@@ -76,19 +76,20 @@ void append_wide(std::string& out, const conversion& c, const wchar_t* text, int
     std::wstring wide(text);
     if (precision >= 0 && static_cast<size_t>(precision) < wide.size()) wide.resize(precision);
     const std::string utf8 = utf8_text(wide);
-    const bool left = c.spec.find('-') != std::string::npos || width < 0;
+    const bool left = c.directive.find('-') != std::string::npos || width < 0;
     const size_t pad = static_cast<size_t>(width < 0 ? -width : width);
     if (!left && utf8.size() < pad) out.append(pad - utf8.size(), ' ');
     out += utf8;
     if (left && utf8.size() < pad) out.append(pad - utf8.size(), ' ');
 }
 
-// The width written as digits in the spec ("%12ls" gives 12).
-int digit_width(const std::string& spec) {
+// The width written as digits in the directive ("%12ls" gives 12).
+int digit_width(const std::string& directive) {
     size_t at = 1;
-    while (at < spec.size() && is_flag(spec[at])) ++at;
+    while (at < directive.size() && is_flag(directive[at])) ++at;
     int width = 0;
-    while (at < spec.size() && is_digit(spec[at])) width = width * 10 + (spec[at++] - '0');
+    while (at < directive.size() && is_digit(directive[at]))
+        width = width * 10 + (directive[at++] - '0');
     return width;
 }
 
@@ -96,13 +97,13 @@ template <typename Value>
 void append_with_stars(std::string& out, const conversion& c, int width, int precision,
                        Value value) {
     if (c.star_width && c.star_precision)
-        append_formatted(out, c.spec.c_str(), width, precision, value);
+        append_formatted(out, c.directive.c_str(), width, precision, value);
     else if (c.star_width)
-        append_formatted(out, c.spec.c_str(), width, value);
+        append_formatted(out, c.directive.c_str(), width, value);
     else if (c.star_precision)
-        append_formatted(out, c.spec.c_str(), precision, value);
+        append_formatted(out, c.directive.c_str(), precision, value);
     else
-        append_formatted(out, c.spec.c_str(), value);
+        append_formatted(out, c.directive.c_str(), value);
 }
 
 void append_integer(std::string& out, const conversion& c, int width, int precision,
@@ -148,7 +149,7 @@ std::string format_log_message(const char* format, va_list caller_args) {
         }
         ++at;
         const conversion c = read_conversion(format, at);
-        const int width = c.star_width ? va_arg(args, int) : digit_width(c.spec);
+        const int width = c.star_width ? va_arg(args, int) : digit_width(c.directive);
         const int precision = c.star_precision ? va_arg(args, int) : c.precision;
         switch (c.type) {
             case '%':
@@ -189,7 +190,7 @@ std::string format_log_message(const char* format, va_list caller_args) {
                 break;
             default:
                 // Not a conversion this formatter knows (or the format's end): kept as text.
-                out += c.spec;
+                out += c.directive;
                 break;
         }
     }

@@ -4,11 +4,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -139,26 +139,14 @@ bool poll_until(const std::function<bool()>& condition, std::chrono::millisecond
     }
 }
 
-// Dashes, then blanks.
 bool is_bar(const std::string& row) {
-    const size_t dashes = row.find_first_not_of('-');
-    return dashes != 0 &&
-           (dashes == std::string::npos || row.find_first_not_of(' ', dashes) == std::string::npos);
+    static const std::regex bar("-+ *");
+    return std::regex_match(row, bar);
 }
 
-// "dd/dd/dd dd:dd" with blanks around it.
 bool is_clock(const std::string& row) {
-    const size_t start = row.find_first_not_of(' ');
-    if (start == std::string::npos) return false;
-    const size_t end = row.find_last_not_of(' ') + 1;
-    const std::string shape = "00/00/00 00:00";
-    if (end - start != shape.size()) return false;
-    for (size_t i = 0; i < shape.size(); ++i) {
-        const char c = row[start + i];
-        if (shape[i] == '0' ? !std::isdigit(static_cast<unsigned char>(c)) : c != shape[i])
-            return false;
-    }
-    return true;
+    static const std::regex clock(R"( *\d\d/\d\d/\d\d \d\d:\d\d *)");
+    return std::regex_match(row, clock);
 }
 
 // The window of line shown at offset, or -1 when text is no window of it.
@@ -185,20 +173,17 @@ class lcdd_check : public testenv::host_folder_test {
         simulator = std::make_unique<child_process>(
             binary("plinthar-kodi-sim"), std::vector<std::string>{"--port", "0", "--speed", "2"},
             folder() + "/sim.out", folder() + "/sim.err");
-        const std::string listening = "listening on 127.0.0.1:";
-        int port = 0;
-        poll_until(
-            [&] {
-                const std::string out = simulator->out();
-                const size_t at = out.find(listening);
-                // Only a whole line: its number may still be on its way.
-                if (at == std::string::npos || out.find('\n', at) == std::string::npos)
-                    return false;
-                port = std::atoi(out.c_str() + at + listening.size());
-                return port > 0;
-            },
-            10s);
-        return port;
+        static const std::regex listening(R"(listening on 127\.0\.0\.1:(\d+))");
+        std::smatch match;
+        std::string out;
+        if (!poll_until(
+                [&] {
+                    out = simulator->out();
+                    return std::regex_search(out, match, listening);
+                },
+                10s))
+            return 0;
+        return std::stoi(match[1]);
     }
 
     std::string script_;

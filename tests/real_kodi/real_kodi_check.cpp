@@ -7,13 +7,13 @@
 #include <dlfcn.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -50,23 +50,15 @@ json parse(const std::string& text) {
 
 // -1 when the text is not a plain decimal number.
 int number_in(const std::string& text) {
-    const size_t start = !text.empty() && text[0] == '-' ? 1 : 0;
-    const size_t digits = text.size() - start;
-    if (digits == 0 || digits > 9 ||
-        !std::all_of(text.begin() + start, text.end(),
-                     [](unsigned char c) { return std::isdigit(c); }))
-        return -1;
-    return std::stoi(text);
+    static const std::regex digits("^-?[0-9]+$");
+    return std::regex_match(text, digits) ? std::stoi(text) : -1;
 }
 
 // The percentage of a "$Bar(N,100,20)" progress line, -1 for any other line.
 int bar_value(const std::string& line) {
-    const std::string head = "$Bar(", tail = ",100,20)";
-    if (line.size() <= head.size() + tail.size() || line.compare(0, head.size(), head) != 0 ||
-        line.compare(line.size() - tail.size(), tail.size(), tail) != 0)
-        return -1;
-    const std::string value = line.substr(head.size(), line.size() - head.size() - tail.size());
-    return value[0] == '-' ? -1 : number_in(value);
+    static const std::regex bar(R"(^\$Bar\(([0-9]+),100,20\)$)");
+    std::smatch match;
+    return std::regex_match(line, match, bar) ? std::stoi(match[1]) : -1;
 }
 
 std::string joined(const std::vector<std::string>& texts) {
