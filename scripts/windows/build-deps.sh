@@ -32,6 +32,14 @@ cross_build() {
         printf '%s\n' "$version" "${options[@]#*$root}") | sha256sum | cut -c1-16)
     built_prefix=$windows_cache/$name-$version-$key/$arch
     [ -f "$built_prefix/.complete" ] && return 0
+    # Another clone may be building the same entry: wait for it, then look again.
+    mkdir -p "$(dirname "$built_prefix")"
+    exec {lock_fd}>"$built_prefix.lock"
+    flock "$lock_fd"
+    if [ -f "$built_prefix/.complete" ]; then
+        exec {lock_fd}>&-
+        return 0
+    fi
 
     local work=$windows_cache/work-$name-$arch-$$
     rm -rf "$built_prefix" "$work"
@@ -48,6 +56,7 @@ cross_build() {
     cmake --install "$work/build" >/dev/null
     touch "$built_prefix/.complete"
     rm -rf "$work"
+    exec {lock_fd}>&-
 }
 
 # cpprest includes a few Windows headers by names that mingw-w64 ships in lower case.

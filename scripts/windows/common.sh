@@ -70,6 +70,15 @@ SOURCES
     return 1
 }
 
+# wine_prefix <use>: the Wine prefix for one use (tests, demo, bench) of this clone. Clones
+# have prefixes of their own: each run ends its prefix's server, which must not end
+# another clone's run.
+wine_prefix() {
+    local clone_key
+    clone_key=$(printf '%s' "$root" | sha256sum | cut -c1-8)
+    echo "$windows_cache/wineprefix-$1-$clone_key"
+}
+
 # Wine's 64-bit loader; Debian installs it outside PATH.
 wine64_program=/usr/lib/wine/wine64
 
