@@ -9,6 +9,8 @@ install_packages() {
     local sudo_cmd=""
     [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
     export DEBIAN_FRONTEND=noninteractive
-    $sudo_cmd apt-get update -qq
-    $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    # Another installation running on the machine is waited for, not failed on.
+    local wait_lock=(-o DPkg::Lock::Timeout=900)
+    $sudo_cmd apt-get "${wait_lock[@]}" update -qq
+    $sudo_cmd apt-get "${wait_lock[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 }
