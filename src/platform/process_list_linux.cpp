@@ -32,12 +32,21 @@ struct fd_closer {
     ~fd_closer() { close(fd); }
 };
 
-// The image path from the <pid>/exe link. Reading another user's link takes the right to
-// trace that process, so an unprivileged caller fails here for most processes.
-size_t read_image_link(int proc_fd, const char* link, char* path) {
+// What the <pid>/exe link gave: the image path's length, or 0 and whether the link is
+// there but closed to the caller.
+struct image_link {
+    size_t length = 0;
+    bool closed = false;
+};
+
+// Reading another user's link takes the right to trace that process, so an unprivileged
+// caller is refused (EACCES) for most processes. Kernel threads, zombies and processes that
+// have just ended have no link at all (ENOENT).
+image_link read_image_link(int proc_fd, const char* link, char* path) {
     const ssize_t length = readlinkat(proc_fd, link, path, path_room);
-    if (length <= 0 || static_cast<size_t>(length) >= path_room) return 0;
-    return static_cast<size_t>(length);
+    if (length < 0) return {0, errno == EACCES || errno == EPERM};
+    if (static_cast<size_t>(length) >= path_room) return {};  // too long to be whole
+    return {static_cast<size_t>(length), false};
 }
 
 // argv[0] from <pid>/cmdline, which every user may read: the program path the process was
@@ -76,8 +85,11 @@ bool for_each_process_image(const std::function<bool(const std::string& image_pa
         if (id_length == 0) continue;
         std::memcpy(file, entry->d_name, id_length);
         std::memcpy(file + id_length, "/exe", sizeof "/exe");
-        size_t length = read_image_link(proc_fd, file, path);
-        if (length == 0) {
+        const image_link image_path = read_image_link(proc_fd, file, path);
+        size_t length = image_path.length;
+        // Only a link that is there but closed to us is worth the start path: the command
+        // line of a process without a link (a kernel thread, a zombie) is empty.
+        if (image_path.closed) {
             std::memcpy(file + id_length, "/cmdline", sizeof "/cmdline");
             length = read_first_argument(proc_fd, file, path);
         }
