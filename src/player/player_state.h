@@ -57,6 +57,8 @@ extern std::mutex state_mutex;
 
 // Low 8 bits of each UTF-16 code unit of text.
 std::string narrow_text(const utility::string_t& text);
+// The same, appended to line.
+void append_narrow_text(std::string& line, const utility::string_t& text);
 // Pads text in front to centre it in lcd_width columns, counting UTF-16 code units.
 utility::string_t center_wide_text(const utility::string_t& text);
 
