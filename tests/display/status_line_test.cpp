@@ -26,7 +26,7 @@ class status_line : public testenv::host_folder_test {
 TEST_F(status_line, clock_for_the_empty_mode_pictures_and_unknown_types) {
     load();
     EXPECT_EQ(function2(nullptr, nullptr), std::string("$Center($Time(mm/dd/yy hh:nn))"));
-    for (const char* mode : {"picture", "unknown", "Movie"}) {
+    for (const char* mode : {"picture", "unknown", "Movie", "songs", "movi"}) {
         set_mode(testenv::text(mode));
         EXPECT_EQ(build_status_line(), "$Center($Time(mm/dd/yy hh:nn))") << mode;
     }

@@ -62,7 +62,7 @@ TEST_F(title_line, channel_shows_the_channel_text) {
 
 TEST_F(title_line, unknown_item_types_and_case_variants_show_the_welcome_text) {
     load();
-    for (const char* mode : {"unknown", "Movie", "musicvideo"}) {
+    for (const char* mode : {"unknown", "Movie", "musicvideo", "songs", "channe", "volumE"}) {
         play(mode, "Hidden");
         EXPECT_EQ(build_title_line(), play_icon + " Kodi Media Center") << mode;
     }
@@ -74,6 +74,22 @@ TEST_F(title_line, long_texts_are_neither_cut_nor_padded) {
     const std::string title(40, 'x');
     play("movie", title);
     EXPECT_EQ(build_title_line(), play_icon + " " + title);
+}
+
+TEST_F(title_line, a_title_longer_than_the_host_is_shown_is_built_whole_and_cut_on_hand_over) {
+    load();
+    const std::string title(300, 't');
+    play("movie", title);
+    EXPECT_EQ(build_title_line(), play_icon + " " + title);
+    EXPECT_EQ(function1(nullptr, nullptr), (play_icon + " " + title).substr(0, 254));
+}
+
+TEST_F(title_line, non_ascii_channel_text_comes_out_as_8_bit_characters_behind_the_icon) {
+    load();
+    set_mode(U("channel"));
+    set_channel(7, testenv::text("Caf\xC3\xA9 \xE2\x82\xAC"), U("News"));
+    set_play_state(state_playing);
+    EXPECT_EQ(build_title_line(), play_icon + " Channel7 Caf\xE9 \xAC");
 }
 
 TEST_F(title_line, non_ascii_titles_come_out_as_8_bit_characters) {

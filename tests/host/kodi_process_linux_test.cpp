@@ -42,6 +42,31 @@ int as_unprivileged(const std::function<bool()>& check, pid_t closed_to_it) {
     return WEXITSTATUS(status);
 }
 
+// Runs image with first_argument as argv[0] until it is killed; returns once the process
+// runs the image.
+pid_t run_named(const std::string& image, const std::string& first_argument) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        std::string name = first_argument;
+        char forever[] = "infinity";
+        char* const argv[] = {name.data(), forever, nullptr};
+        execv(image.c_str(), argv);
+        _exit(127);
+    }
+    EXPECT_TRUE(testenv::wait_until([&] {
+        std::error_code error;
+        const auto exe = "/proc/" + std::to_string(pid) + "/exe";
+        return std::filesystem::read_symlink(exe, error) == image;
+    }));
+    return pid;
+}
+
+void end(pid_t pid) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
 // A stand-in Kodi of root's at <test folder>/Kodi/Kodi.exe. Other tests may run their own
 // Kodi.exe at the same time, so answers that must be false name this folder.
 class unprivileged_process_check : public testenv::host_folder_test {
@@ -81,23 +106,10 @@ TEST_F(unprivileged_process_check, finds_kodi_by_its_start_path_with_the_same_su
 TEST_F(unprivileged_process_check, processes_without_a_start_path_are_skipped) {
     const pid_t zombie = fork();
     if (zombie == 0) _exit(0);
-    const pid_t nameless = fork();
-    if (nameless == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        const std::string file = image();
-        char empty[] = "", forever[] = "infinity";
-        char* const argv[] = {empty, forever, nullptr};
-        execv(file.c_str(), argv);
-        _exit(127);
-    }
+    const pid_t nameless = run_named(image(), "");
     ASSERT_TRUE(testenv::wait_until([&] {
         siginfo_t info{};
         return waitid(P_PID, zombie, &info, WEXITED | WNOWAIT | WNOHANG) == 0 && info.si_pid;
-    }));
-    ASSERT_TRUE(testenv::wait_until([&] {
-        std::error_code error;
-        const auto exe = "/proc/" + std::to_string(nameless) + "/exe";
-        return std::filesystem::read_symlink(exe, error) == image();
     }));
 
     const std::string kodi = image();
@@ -113,9 +125,20 @@ TEST_F(unprivileged_process_check, processes_without_a_start_path_are_skipped) {
     EXPECT_TRUE(every_path_named_and_kodi_among_them());  // as root
     EXPECT_EQ(as_unprivileged(every_path_named_and_kodi_among_them, nameless), yes);
 
-    kill(nameless, SIGKILL);
-    waitpid(nameless, nullptr, 0);
+    end(nameless);
     waitpid(zombie, nullptr, 0);
+}
+
+// Root reads every image path, so a name a process was merely started under counts only for
+// a caller to whom its image path is closed.
+TEST_F(unprivileged_process_check, the_start_path_stands_in_only_for_a_closed_image_path) {
+    const pid_t posing = run_named(image(), folder() + "/Posing/Kodi.bin");
+    const std::string tail = folder_name() + "/Posing/Kodi.bin";
+    write_config("kodiexe=" + tail + "\n");
+    init_config();
+    EXPECT_FALSE(is_kodi_running()) << "its image path ends otherwise";
+    EXPECT_EQ(running_with(tail), yes);
+    end(posing);
 }
 
 }  // namespace
