@@ -87,5 +87,6 @@ int main(int argc, char** argv) {
 
     std::printf("\n");
     bench::print_table();
+    bench::print_targets_met();
     return 0;
 }

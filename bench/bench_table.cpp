@@ -86,6 +86,17 @@ void print_table() {
     std::fflush(stdout);
 }
 
+void print_targets_met() {
+    size_t targets = 0, met = 0;
+    for (const auto& row : rows()) {
+        if (row.met.empty()) continue;
+        ++targets;
+        if (row.met == met_text(true)) ++met;
+    }
+    std::printf("\nTargets met: %zu of %zu\n", met, targets);
+    std::fflush(stdout);
+}
+
 std::string encode_row(const table_row& row) {
     return "row\t" + row.section + "\t" + row.figure + "\t" + row.measured + "\t" + row.floor +
            "\t" + row.ratio + "\t" + row.target + "\t" + row.met;

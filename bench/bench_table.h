@@ -23,6 +23,8 @@ const std::vector<table_row>& table_rows();
 void add_note(const std::string& note);
 
 void print_table();
+// One line: how many of the rows with a target met it, of how many.
+void print_targets_met();
 
 // One row as a tab-separated line and back, for figures measured in another process.
 std::string encode_row(const table_row& row);

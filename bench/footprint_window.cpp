@@ -66,6 +66,9 @@ window_result measure_window(double seconds,
     w.preemptions = (process_after.preemptions - process_before.preemptions) -
                     (main_after.preemptions - main_before.preemptions);
     count_switches(tasks_before, tasks_after, is_own, w);
+    if (environment_number("PLINTHAR_BENCH_VERBOSE", 0) != 0)
+        std::fprintf(stderr, "footprint:   window: %ld wake-ups, %.2f ms CPU\n", w.wakeups,
+                     w.cpu_seconds * 1000);
     return w;
 }
 

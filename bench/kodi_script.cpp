@@ -8,6 +8,8 @@ namespace {
 
 using web::json::value;
 
+std::atomic<int> elapsed{0};  // seconds played, one more at every poll
+
 value play_time(int hours, int minutes, int seconds) {
     value time = value::object();
     time[U("hours")] = value::number(hours);
@@ -40,7 +42,6 @@ void script_kodi(fake_kodi::server& kodi) {
     item_result[U("item")] = song_item();
     kodi.on("Player.GetItem", item_result);
 
-    static std::atomic<int> elapsed{0};
     kodi.on("Player.GetProperties", [](const fake_kodi::received_request& request) {
         const int seconds = elapsed.fetch_add(1) % 240;
         value result = value::object();
@@ -52,6 +53,10 @@ void script_kodi(fake_kodi::server& kodi) {
         return plan;
     });
     kodi.on("JSONRPC.Ping", value::string(U("pong")));
+}
+
+void restart_play_time() {
+    elapsed = 0;
 }
 
 web::json::value song_play_data() {

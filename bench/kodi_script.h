@@ -12,6 +12,8 @@ namespace bench {
 // Player.GetItem answers with a song, Player.GetProperties with a progress that moves on
 // at every poll, JSONRPC.Ping with "pong".
 void script_kodi(fake_kodi::server& kodi);
+// The next Player.GetProperties answers 0 % played, as for an item just started.
+void restart_play_time();
 
 // The "data" of a Player.OnPlay notification.
 web::json::value song_play_data();

@@ -1,6 +1,6 @@
 // A fake Kodi in a process of its own, for the footprint measurement: listens on the port
-// given as the first argument, prints "ready" and obeys "play", "stop" and "quit" lines
-// on its standard input.
+// given as the first argument, prints "ready" and obeys "play" (a movie, from 0 % played),
+// "stop" and "quit" lines on its standard input.
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -19,12 +19,14 @@ int main(int argc, char** argv) {
 
     std::string command;
     while (std::getline(std::cin, command)) {
-        if (command == "play")
+        if (command == "play") {
+            bench::restart_play_time();
             kodi.notify("Player.OnPlay", bench::movie_play_data("Footprint Movie"));
-        else if (command == "stop")
+        } else if (command == "stop") {
             kodi.notify("Player.OnStop", web::json::value::object());
-        else if (command == "quit")
+        } else if (command == "quit") {
             break;
+        }
     }
     kodi.stop();
     return 0;

@@ -94,13 +94,23 @@ void run_round_trip(fake_kodi::server& kodi) {
     cpprest_samples.clear();
     bare_samples.clear();
     handover_samples.clear();
+    // The library against the bare cpprestsdk client, round by round: a round's batches run
+    // back to back, so the load on the machine changes little within one.
+    std::vector<double> round_ratios;
+    auto round_p50 = [](const std::vector<double>& samples, size_t from) {
+        return summarize(std::vector<double>(samples.begin() + from, samples.end())).p50;
+    };
     for (int round = 0; round < total / batch; ++round) {
+        const size_t library_from = library.size();
+        const size_t cpprest_from = cpprest_samples.size();
         const std::function<void()> batches[5] = {
             [&] { counted(0, run_library); }, [&] { counted(1, run_bare); },
             [&] { counted(2, run_handover); }, [&] { counted(3, run_cpprest); },
             [&] { counted(4, run_waiting); }};
         for (int k = 0; k < 5; ++k) batches[(round + k) % 5]();
         kodi.clear_requests();
+        const double cpprest_p50 = round_p50(cpprest_samples, cpprest_from);
+        if (cpprest_p50 > 0) round_ratios.push_back(round_p50(library, library_from) / cpprest_p50);
     }
 
     const summary lib = summarize(library);
@@ -108,18 +118,20 @@ void run_round_trip(fake_kodi::server& kodi) {
     const summary hand = summarize(handover_samples);
     const summary bare_cpprest = summarize(cpprest_samples);
     const summary waiting = summarize(waiting_samples);
+    const double ratio_to_cpprest = summarize(round_ratios).p50;
+    add_row({section, "ws_send_wait p50 vs bare cpprestsdk client (c)", format_duration(lib.p50),
+             format_duration(bare_cpprest.p50), format_number(ratio_to_cpprest, 2) + "× (rounds)",
+             "≤ 1.05× (c)", met_text(!round_ratios.empty() && ratio_to_cpprest <= 1.05)});
+    add_row({section, "ws_send_wait p99 vs bare cpprestsdk client (c)", format_duration(lib.p99),
+             format_duration(bare_cpprest.p99), format_ratio(lib.p99, bare_cpprest.p99), "", ""});
     add_row({section, "ws_send_wait p50 vs hand-over floor (b)", format_duration(lib.p50),
-             format_duration(hand.p50), format_ratio(lib.p50, hand.p50), "≤ 1.32× (b)",
-             met_text(lib.p50 <= 1.32 * hand.p50)});
+             format_duration(hand.p50), format_ratio(lib.p50, hand.p50), "(information)", ""});
     add_row({section, "ws_send_wait p99 vs hand-over floor (b)", format_duration(lib.p99),
              format_duration(hand.p99), format_ratio(lib.p99, hand.p99), "", ""});
     add_row({section, "ws_send_wait p50 vs physical floor (a)", format_duration(lib.p50),
-             format_duration(phys.p50), format_ratio(lib.p50, phys.p50), "(how far)", ""});
+             format_duration(phys.p50), format_ratio(lib.p50, phys.p50), "(information)", ""});
     add_row({section, "ws_send_wait p99 vs physical floor (a)", format_duration(lib.p99),
              format_duration(phys.p99), format_ratio(lib.p99, phys.p99), "", ""});
-    add_row({section, "ws_send_wait p50 vs bare cpprestsdk client (c)", format_duration(lib.p50),
-             format_duration(bare_cpprest.p50), format_ratio(lib.p50, bare_cpprest.p50),
-             "(library's share)", ""});
     add_row({section, "(c) also waiting for its send's continuation (d), p50",
              format_duration(waiting.p50), format_duration(bare_cpprest.p50),
              format_ratio(waiting.p50, bare_cpprest.p50), "(cost of that wait)", ""});
@@ -140,7 +152,11 @@ void run_round_trip(fake_kodi::server& kodi) {
     add_note(
         "Round trip: " + std::to_string(library.size()) +
         " requests per client in interleaved batches of " + std::to_string(batch) +
-        "; (a) bare synchronous Beast client, (b) Beast client whose reader thread hands "
+        "; the target compares the library with (c): the ratio is the median, over the " +
+        std::to_string(round_ratios.size()) +
+        " rounds, of each round's p50 ratio (a round runs one batch of each client back to "
+        "back), so that load changing on the machine between rounds does not decide it; "
+        "(a) bare synchronous Beast client, (b) Beast client whose reader thread hands "
         "each reply over through a condition variable, (c) bare cpprestsdk callback client "
         "whose message handler takes the text with extract_string and hands it over the same "
         "way, (d) the same client waiting for its send's continuation before it waits for "
