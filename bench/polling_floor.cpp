@@ -4,6 +4,8 @@
 
 #include <chrono>
 
+#include <cpprest/json.h>
+
 #include "bench_stats.h"
 #include "cpprest_client.h"
 
@@ -37,9 +39,13 @@ void polling_floor::poll() {
             std::unique_lock<std::mutex> lock(mutex_);
             if (stop_.wait_until(lock, next, [this] { return stopping_; })) break;
         }
-        const std::string request =
-            R"({"id":)" + std::to_string(id) + R"(,"jsonrpc":"2.0","method":"JSONRPC.Ping"})";
-        if (!client_->exchange(request).empty()) ++replies_;
+        // What the plug-in asks while a movie plays, and the least it must do with the answer.
+        const std::string request = R"({"id":)" + std::to_string(id) +
+                                    R"(,"jsonrpc":"2.0","method":"Player.GetProperties",)"
+                                    R"("params":{"playerid":1,"properties":)"
+                                    R"(["percentage","time","totaltime"]}})";
+        const std::string reply = client_->exchange(request);
+        if (!reply.empty() && web::json::value::parse(reply).has_field(U("result"))) ++replies_;
     }
 }
 

@@ -1,6 +1,7 @@
 // The floor of polling Kodi once a second: a bare cpprestsdk client in this process whose
-// thread of its own sleeps until the next second, sends a request and waits for the reply,
-// as the least that any poller on that library can do.
+// thread of its own sleeps until the next second, asks for the progress the plug-in asks for
+// while a movie plays, waits for the reply and parses it, as the least that any poller of
+// the progress on that library can do.
 #pragma once
 
 #include <atomic>
