@@ -31,8 +31,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    plugin.api.init();
-    char empty[] = "";
+    char empty[] = "";  // SmartieInit has run in load_plugin
     if (std::string(plugin.api.functions[10](empty, empty)) != "1") {
         std::fprintf(stderr, "not connected to 127.0.0.1:%s\n", argv[2]);
         plugin.api.fini();
@@ -56,8 +55,8 @@ int main(int argc, char** argv) {
     lcd::unload_plugin(plugin);
     std::sort(micros.begin(), micros.end());
     if (micros.empty()) return 1;
-    std::printf("round trip through function7, %zu calls: median %.0f us, p90 %.0f us, min %.0f us\n",
-                micros.size(), micros[micros.size() / 2], micros[micros.size() * 9 / 10],
-                micros.front());
+    std::printf(
+        "round trip through function7, %zu calls: median %.0f us, p90 %.0f us, min %.0f us\n",
+        micros.size(), micros[micros.size() / 2], micros[micros.size() * 9 / 10], micros.front());
     return 0;
 }
