@@ -1,7 +1,6 @@
 #include "host/dll_macro.h"
 
-#include <vector>
-
+#include "host/macro_expander.h"
 #include "host/plugin_api.h"
 
 namespace lcd {
@@ -32,17 +31,6 @@ int function_number(const std::string& text) {
     return number <= max_function_number ? number : -1;
 }
 
-std::vector<std::string> split_on_commas(const std::string& text) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (true) {
-        const size_t comma = text.find(',', start);
-        parts.push_back(text.substr(start, comma - start));
-        if (comma == std::string::npos) return parts;
-        start = comma + 1;
-    }
-}
-
 screen_part problem(const std::string& text) {
     return screen_part{0, "[Dll: " + text + "]", "", ""};
 }
@@ -61,7 +49,7 @@ size_t read_dll_macro(const std::string& line, size_t pos, const std::string& pl
         part = problem("$dll( without its closing bracket");
         return line.size();
     }
-    const auto arguments = split_on_commas(line.substr(inside, close - inside));
+    const auto arguments = split_arguments(line.substr(inside, close - inside));
     if (arguments.size() != 4) {
         part = problem("$dll( takes 4 arguments (name,number,param1,param2), not " +
                        std::to_string(arguments.size()));
