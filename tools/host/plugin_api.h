@@ -2,7 +2,6 @@
 #pragma once
 
 #include <array>
-#include <string>
 
 // The plug-in's calling convention; the build sets it (stdcall on Windows).
 #ifndef PLINTHAR_PLUGIN_CALL
@@ -26,10 +25,5 @@ struct plugin_api {
     std::array<text_function, max_function_number> functions{};  // function1 at index 0
     int min_refresh_interval = 0;  // GetMinRefreshInterval's answer at load; 0 without it
 };
-
-// The export names a host looks up after the plain one: decorated as stdcall symbols on
-// 32-bit Windows (_function1@8, argument_bytes being what the function takes); empty
-// where there is no such second name.
-std::string decorated_export_name(const std::string& name, int argument_bytes);
 
 }  // namespace lcd

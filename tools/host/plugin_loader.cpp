@@ -4,12 +4,12 @@ namespace lcd {
 
 namespace {
 
-// The plain name first, then the decorated one, as the display host looks them up.
+// The plain name first, then the one a 32-bit stdcall export carries (_function1@8, with the
+// bytes of its arguments), on every platform as the display host does.
 template <typename Function>
 void look_up(void* handle, const std::string& name, int argument_bytes, Function& target) {
     void* symbol = library_symbol(handle, name);
-    const std::string decorated = decorated_export_name(name, argument_bytes);
-    if (!symbol && !decorated.empty()) symbol = library_symbol(handle, decorated);
+    if (!symbol) symbol = library_symbol(handle, "_" + name + "@" + std::to_string(argument_bytes));
     target = reinterpret_cast<Function>(symbol);
 }
 

@@ -4,11 +4,6 @@
 
 namespace lcd {
 
-// ELF symbols carry no calling-convention decoration.
-std::string decorated_export_name(const std::string&, int) {
-    return "";
-}
-
 void* open_library(const std::string& path, std::string& error) {
     dlerror();
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

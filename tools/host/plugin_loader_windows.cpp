@@ -4,13 +4,6 @@
 
 namespace lcd {
 
-// 32-bit stdcall symbols carry an underscore and their argument bytes; 64-bit ones are
-// plain only.
-std::string decorated_export_name(const std::string& name, int argument_bytes) {
-    if (sizeof(void*) != 4) return "";
-    return "_" + name + "@" + std::to_string(argument_bytes);
-}
-
 namespace {
 
 std::string last_error_text() {
