@@ -41,8 +41,9 @@ char* answer(const char* name, char* first, char* second, const char* text) {
     return shared_buffer;
 }
 
+// The plug-in's calling convention: stdcall on 32-bit Windows, where a lambda cannot stand in.
 template <int N>
-char* text_function(char* first, char* second) {
+char* PLINTHAR_PLUGIN_CALL text_function(char* first, char* second) {
     const std::string name = "function" + std::to_string(N);
     if (N == 1)
         return answer(name.c_str(), first, second,
@@ -54,11 +55,19 @@ char* text_function(char* first, char* second) {
     return answer(name.c_str(), first, second, (std::string("f") + std::to_string(N)).c_str());
 }
 
+void PLINTHAR_PLUGIN_CALL fake_init() {
+    record("SmartieInit");
+}
+
+void PLINTHAR_PLUGIN_CALL fake_fini() {
+    record("SmartieFini");
+}
+
 lcd::plugin_api fake_plugin() {
     lcd::plugin_api api;
-    api.init = [] { record("SmartieInit"); };
-    api.fini = [] { record("SmartieFini"); };
-    api.min_refresh_interval = plugin_interval;
+    api.init = fake_init;
+    api.fini = fake_fini;
+    api.min_refresh_interval = plugin_interval;  // what the loader got from the plug-in
     api.functions = {text_function<1>, text_function<2>,  text_function<3>, text_function<4>,
                      text_function<5>, text_function<6>,  text_function<7>, text_function<8>,
                      text_function<9>, text_function<10>, text_function<11>};
