@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int calls = argc > 3 ? std::max(10, std::atoi(argv[3])) : 1000;
+    const std::string plugin_file = std::filesystem::absolute(argv[1]).string();
     // A host folder of its own, without a log: what is timed is the call, not the file.
     const auto folder = std::filesystem::temp_directory_path() / "plinthar-host-calls";
     std::filesystem::create_directories(folder / "plugins");
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
 
     lcd::loaded_plugin plugin;
     std::string error;
-    if (!lcd::load_plugin(argv[1], plugin, error)) {
+    if (!lcd::load_plugin(plugin_file, plugin, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
