@@ -5,7 +5,7 @@
 #   windows_package.sh <zip> <i686|x86_64>
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-zip_file=$1 arch=$2
+zip_file=$(realpath "$1") arch=$2
 case "$arch" in
     i686) format=pei-i386 ;;
     x86_64) format=pei-x86-64 ;;
