@@ -34,6 +34,8 @@ foreach(doc README.md docs/lcd.md)
         install(FILES ${PROJECT_SOURCE_DIR}/${doc} DESTINATION ${CMAKE_INSTALL_DOCDIR})
     endif()
 endforeach()
+# The plug-in's help, as its SmartieDemo gives it to a host.
+install(FILES ${PLINTHAR_HELP_FILE} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_PACKAGE_NAME plinthar)
 set(CPACK_PACKAGE_VENDOR "plinthar")

@@ -31,8 +31,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    plugin.api.init();
-    char empty[] = "";
+    char empty[] = "";  // SmartieInit has run in load_plugin
     if (std::string(plugin.api.functions[10](empty, empty)) != "1") {
         std::fprintf(stderr, "not connected to 127.0.0.1:%s\n", argv[2]);
         plugin.api.fini();

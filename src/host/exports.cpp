@@ -2,6 +2,7 @@
 // export catches everything and then answers with the empty text.
 #include "host/exports.h"
 
+#include <atomic>
 #include <string>
 
 #include "display/idle_timer.h"
@@ -9,6 +10,7 @@
 #include "display/status_line.h"
 #include "display/title_line.h"
 #include "display/version_line.h"
+#include "host/plugin_help.h"
 #include "host/reconnect.h"
 #include "host/result_buffer.h"
 #include "kodi/connection.h"
@@ -58,6 +60,12 @@ char* not_connected_answer(result_buffer& buffer) {
     return copy_result(buffer, config_text(cfg_knf_str));
 }
 
+// The host calls SmartieInit once for every spelling of the plug-in's name in its screens,
+// and SmartieFini as often when it exits: the first start and the first stop do the work,
+// the others only leave their line in the log. A second start must not open a second
+// connection, nor read the settings or begin the log anew.
+std::atomic<bool> started{false};
+
 // The library stays mapped when a host unloads and loads it again, so a second start
 // begins from the state of a fresh load.
 void start_afresh() {
@@ -85,6 +93,10 @@ extern "C" {
 
 PLINTHAR_EXPORT void PLINTHAR_CALL SmartieInit() {
     try {
+        if (started.exchange(true)) {
+            write_log("SmartieInit");
+            return;
+        }
         keep_module_loaded();
         init_config();
         init_logging();
@@ -100,6 +112,10 @@ PLINTHAR_EXPORT void PLINTHAR_CALL SmartieFini() {
     // connection, and wait for their callbacks. Waiting senders are woken first so that
     // nothing below waits for a reply that will not come.
     try {
+        if (!started.exchange(false)) {
+            write_log("SmartieFini");
+            return;
+        }
         stop_reconnecting();
         cancel_pending_requests();
         wait_for_item_retrievals();  // before the progress timer: a retrieval may start it
@@ -115,6 +131,14 @@ PLINTHAR_EXPORT void PLINTHAR_CALL SmartieFini() {
 
 PLINTHAR_EXPORT int PLINTHAR_CALL GetMinRefreshInterval() {
     return 300;
+}
+
+PLINTHAR_EXPORT char* PLINTHAR_CALL SmartieInfo() {
+    return plugin_info_text();
+}
+
+PLINTHAR_EXPORT char* PLINTHAR_CALL SmartieDemo() {
+    return plugin_demo_text();
 }
 
 PLINTHAR_EXPORT char* PLINTHAR_CALL function1(char*, char*) {

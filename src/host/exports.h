@@ -15,6 +15,9 @@ extern "C" {
 PLINTHAR_EXPORT void PLINTHAR_CALL SmartieInit();
 PLINTHAR_EXPORT void PLINTHAR_CALL SmartieFini();
 PLINTHAR_EXPORT int PLINTHAR_CALL GetMinRefreshInterval();
+// What the host's settings window shows: the plug-in's information and its help.
+PLINTHAR_EXPORT char* PLINTHAR_CALL SmartieInfo();
+PLINTHAR_EXPORT char* PLINTHAR_CALL SmartieDemo();
 
 PLINTHAR_EXPORT char* PLINTHAR_CALL function1(char* param1, char* param2);
 PLINTHAR_EXPORT char* PLINTHAR_CALL function2(char* param1, char* param2);

@@ -52,7 +52,8 @@ inline std::string call(char*(PLINTHAR_CALL* export_fn)(char*, char*), std::stri
 // shows up as a clear failure instead of a test killed by the CTest time-out.
 class watchdog {
   public:
-    watchdog(std::chrono::seconds deadline, std::string what) {
+    watchdog(std::chrono::seconds allowed, std::string what) {
+        const std::chrono::seconds deadline = allowed * testenv::slowdown();
         thread_ = std::thread([this, deadline, what] {
             std::unique_lock<std::mutex> lock(mutex_);
             if (!disarmed_cv_.wait_for(lock, deadline, [this] { return disarmed_; })) {

@@ -9,7 +9,8 @@ table=$("$objdump" -p "$dll")
 actual=$(printf '%s\n' "$table" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
     sed -n 's/^\s*\[ *[0-9]*\] //p' | sort)
 expected=$(
-    for name in SmartieInit SmartieFini GetMinRefreshInterval is_kodi_running; do
+    for name in SmartieInit SmartieFini GetMinRefreshInterval is_kodi_running SmartieInfo \
+        SmartieDemo; do
         if [ "$arch" = i686 ]; then echo "_${name}@0"; else echo "$name"; fi
     done
     for i in 1 2 3 4 5 6 7 8 9 10 11; do

@@ -25,11 +25,12 @@ std::set<std::string> defined_dynamic_symbols(const std::string& library) {
 
 TEST(exported_symbols, are_exactly_the_host_entry_points_and_the_documented_functions) {
     const auto names = defined_dynamic_symbols(PLINTHAR_MODULE_PATH);
-    const std::set<std::string> host = {"SmartieInit", "SmartieFini", "GetMinRefreshInterval",
-                                        "function1",   "function2",   "function3",
-                                        "function4",   "function5",   "function6",
-                                        "function7",   "function8",   "function9",
-                                        "function10",  "function11",  "is_kodi_running"};
+    const std::set<std::string> host = {"SmartieInit", "SmartieFini",    "GetMinRefreshInterval",
+                                        "SmartieInfo", "SmartieDemo",    "function1",
+                                        "function2",   "function3",      "function4",
+                                        "function5",   "function6",      "function7",
+                                        "function8",   "function9",      "function10",
+                                        "function11",  "is_kodi_running"};
     for (const auto& name : host) EXPECT_TRUE(names.count(name)) << name;
 
     // Beyond those only the mangled C++ functions that other programs may call.

@@ -41,13 +41,11 @@ TEST_F(unload, after_fini_and_unloading_nothing_of_the_plugin_runs) {
 
     lcd::loaded_plugin plugin;
     std::string error;
-    ASSERT_TRUE(lcd::load_plugin(PLINTHAR_MODULE_PATH, plugin, error)) << error;
-    const auto init = plugin.api.init;
+    ASSERT_TRUE(lcd::load_plugin(PLINTHAR_MODULE_PATH, plugin, error)) << error;  // SmartieInit
     const auto fini = plugin.api.fini;
     const auto title = plugin.api.functions[0];
     const auto status = plugin.api.functions[1];
 
-    init();
     ASSERT_TRUE(kodi.wait_for_clients(1, 5s));
     kodi.notify("Player.OnPlay",
                 json(R"({"item":{"type":"unknown"},"player":{"playerid":0,"speed":1}})"));
@@ -94,7 +92,6 @@ TEST_F(unload, a_second_load_after_fini_starts_afresh) {
         std::string error;
         ASSERT_TRUE(lcd::load_plugin(PLINTHAR_MODULE_PATH, plugin, error)) << error;
         const auto title = plugin.api.functions[0];
-        plugin.api.init();
         // The icon space, a space, and the welcome text centred in 18 columns.
         EXPECT_EQ(std::string(title(empty, empty)),
                   std::string(8, ' ') + "Round" + std::to_string(round));

@@ -88,8 +88,17 @@ std::string strip_time_stamp(const std::string& line) {
     return line;
 }
 
+int slowdown() {
+    static const int factor = [] {
+        const char* text = std::getenv("PLINTHAR_TEST_SLOWDOWN");
+        const int value = text ? std::atoi(text) : 1;
+        return value >= 1 && value <= 100 ? value : 1;
+    }();
+    return factor;
+}
+
 bool wait_until(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto deadline = std::chrono::steady_clock::now() + timeout * slowdown();
     while (!condition()) {
         if (std::chrono::steady_clock::now() >= deadline) return condition();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -30,7 +30,12 @@ class host_folder_test : public ::testing::Test {
     std::string previous_;
 };
 
-// Polls condition every millisecond until it holds or timeout passes.
+// How many times slower than a native machine this one runs the tests: the factor in the
+// environment variable PLINTHAR_TEST_SLOWDOWN (an emulated processor), else 1.
+int slowdown();
+
+// Polls condition every millisecond until it holds or timeout, stretched by slowdown(),
+// passes.
 bool wait_until(const std::function<bool()>& condition,
                 std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
 

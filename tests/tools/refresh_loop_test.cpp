@@ -63,16 +63,11 @@ void PLINTHAR_PLUGIN_CALL fake_fini() {
     record("SmartieFini");
 }
 
-int PLINTHAR_PLUGIN_CALL fake_min_refresh_interval() {
-    record("GetMinRefreshInterval");
-    return plugin_interval;
-}
-
 lcd::plugin_api fake_plugin() {
     lcd::plugin_api api;
     api.init = fake_init;
     api.fini = fake_fini;
-    api.min_refresh_interval = fake_min_refresh_interval;
+    api.min_refresh_interval = plugin_interval;  // what the loader got from the plug-in
     api.functions = {text_function<1>, text_function<2>,  text_function<3>, text_function<4>,
                      text_function<5>, text_function<6>,  text_function<7>, text_function<8>,
                      text_function<9>, text_function<10>, text_function<11>};
@@ -123,13 +118,15 @@ class refresh_loop : public testing::Test {
     int waits = 0;
 };
 
-TEST_F(refresh_loop, init_comes_first_and_fini_last) {
+// The loader has started the plug-in; the loop only calls its text functions, then
+// SmartieFini.
+TEST_F(refresh_loop, text_functions_then_fini_last) {
     stop_after_waits = 4;
     const auto frames = run(lcd::default_screen());
     ASSERT_GE(calls.size(), 4u);
-    EXPECT_EQ(calls.front().name, "SmartieInit");
+    EXPECT_EQ(calls.front().name, "function1");
     EXPECT_EQ(calls.back().name, "SmartieFini");
-    EXPECT_EQ(times_of("SmartieInit").size(), 1u);
+    EXPECT_EQ(times_of("SmartieInit").size(), 0u);
     EXPECT_EQ(times_of("SmartieFini").size(), 1u);
     EXPECT_EQ(frames.size(), 4u);
     EXPECT_EQ(times_of("function1").size(), 4u);
@@ -181,9 +178,8 @@ TEST_F(refresh_loop, stop_during_the_first_wait_still_calls_fini) {
     stop_after_waits = 0;
     const auto frames = run(lcd::default_screen());
     EXPECT_TRUE(frames.empty());
-    ASSERT_EQ(calls.size(), 3u);
-    EXPECT_EQ(calls[0].name, "SmartieInit");
-    EXPECT_EQ(calls[2].name, "SmartieFini");
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].name, "SmartieFini");
 }
 
 TEST_F(refresh_loop, texts_are_copied_before_the_next_call_and_parameters_are_copies) {
@@ -227,6 +223,15 @@ TEST_F(refresh_loop, frames_fill_the_display_keep_long_rows_whole_and_keep_user_
 }  // namespace
 
 namespace {
+
+TEST_F(refresh_loop, a_function_the_plugin_lacks_shows_why_in_its_row) {
+    stop_after_waits = 1;
+    lcd::loop_settings settings;
+    settings.width = 24;
+    const auto frames = run(screen_of("$dll(plinthar,12,,)|$dll(plinthar,0,,)"), settings);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(lcd::cells_to_text(frames[0].rows[0]), "[Dll: no function12]|f10");
+}
 
 TEST_F(refresh_loop, scrolling_redraws_come_between_refreshes_without_calling_the_plugin) {
     // A scroller that wants a redraw every 100 ms: the loop wakes for it, and the

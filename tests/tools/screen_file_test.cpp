@@ -1,5 +1,8 @@
 #include "host/screen_file.h"
 
+#include <fstream>
+#include <iterator>
+
 #include <gtest/gtest.h>
 
 #include "support/test_env.h"
@@ -83,6 +86,44 @@ TEST(screen_file, mistakes_are_reported_with_their_line) {
     EXPECT_EQ(error_line("{999999999999999999999}"), 1);
 }
 
+TEST(screen_file, the_display_hosts_own_dll_calls) {
+    EXPECT_TRUE(
+        parses_to("$dll(plinthar,1,,)\n$dll(plinthar,5,Player.GetProperties,time#hours)h",
+                  {{call(1)}, {call(5, "Player.GetProperties", "time#hours"), literal("h")}}));
+    // 0 stands for function10; the name may differ in case and end in .dll; numbers up to
+    // 20 are calls, whether or not the plug-in has them.
+    EXPECT_TRUE(
+        parses_to("$dll(Plinthar.DLL,0,,)$dll(plinthar,20,a,b)", {{call(10), call(20, "a", "b")}}));
+    // Parameters are taken as they are, and the text around stays for the host's macros.
+    EXPECT_TRUE(parses_to("$Center($dll(plinthar,7, a ,b:c{))",
+                          {{literal("$Center("), call(7, " a ", "b:c{"), literal(")")}}));
+    lcd::screen_error error;
+    const auto other = lcd::parse_screen("$dll(plinthar-test,3,,)", &error, "plinthar-test");
+    ASSERT_TRUE(other && other->rows[0].size() == 1);
+    EXPECT_EQ(other->rows[0][0].function, 3);
+}
+
+TEST(screen_file, a_dll_call_the_host_cannot_make_shows_why_in_its_row) {
+    const auto row_text = [](const std::string& line) -> std::string {
+        const auto parsed = lcd::parse_screen(line);
+        if (!parsed || parsed->rows.size() != 1 || parsed->rows[0].size() != 1 ||
+            parsed->rows[0][0].function != 0)
+            return "not one text";
+        return parsed->rows[0][0].text;
+    };
+    EXPECT_EQ(row_text("$dll(other,1,,)"), "[Dll: cannot load the plug-in other]");
+    EXPECT_EQ(row_text("$dll(plinthar,21,,)"), "[Dll: function 21 is not 0 to 20]");
+    EXPECT_EQ(row_text("$dll(plinthar,-1,,)"), "[Dll: function -1 is not 0 to 20]");
+    EXPECT_EQ(row_text("$dll(plinthar,,,)"), "[Dll: function  is not 0 to 20]");
+    EXPECT_EQ(row_text("$dll(plinthar,1,,"), "[Dll: $dll( without its closing bracket]");
+    const std::string arguments = "[Dll: $dll( takes 4 arguments (name,number,param1,param2), not ";
+    EXPECT_EQ(row_text("$dll(plinthar,1,a)"), arguments + "3]");
+    EXPECT_EQ(row_text("$dll(plinthar,1,a,b,c)"), arguments + "5]");
+    EXPECT_EQ(row_text("$dll()"), arguments + "1]");
+    EXPECT_TRUE(parses_to("a $dll(x,1,,) b $dll(plinthar,3,,)",
+                          {{literal("a [Dll: cannot load the plug-in x] b "), call(3)}}));
+}
+
 class screen_files : public testenv::host_folder_test {};
 
 TEST_F(screen_files, files_are_read_and_shipped_screens_parse) {
@@ -98,6 +139,13 @@ TEST_F(screen_files, files_are_read_and_shipped_screens_parse) {
         ASSERT_TRUE(loaded) << name << ":" << error.line << ": " << error.message;
         EXPECT_GE(loaded->rows.size(), 2u);
         EXPECT_LE(loaded->rows.size(), 4u);
+        // In the display host's own syntax, so that they can be pasted into its screens.
+        for (const auto& row : loaded->rows)
+            for (const auto& part : row) EXPECT_EQ(part.text.find("[Dll:"), std::string::npos);
+        std::ifstream file(path);
+        const std::string text((std::istreambuf_iterator<char>(file)),
+                               std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("$dll(plinthar,1,,)"), std::string::npos) << name;
     }
 }
 

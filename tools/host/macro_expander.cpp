@@ -9,6 +9,17 @@
 
 namespace lcd {
 
+std::vector<std::string> split_arguments(const std::string& text) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (true) {
+        const size_t comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma - start));
+        if (comma == std::string::npos) return parts;
+        start = comma + 1;
+    }
+}
+
 namespace {
 
 // Deeper nesting than this is shown as plain text; it keeps the recursion bounded.
@@ -90,17 +101,6 @@ bool parse_number(const std::string& raw, double& value) {
     if (*end != '\0' || !std::isfinite(parsed)) return false;
     value = parsed;
     return true;
-}
-
-std::vector<std::string> split_arguments(const std::string& text) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (true) {
-        const size_t comma = text.find(',', start);
-        parts.push_back(text.substr(start, comma - start));
-        if (comma == std::string::npos) return parts;
-        start = comma + 1;
-    }
 }
 
 bool expand_center(const row& argument, int width, row& out) {

@@ -7,6 +7,7 @@
 
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "host/lcd_cells.h"
 
@@ -19,6 +20,9 @@ struct expand_context {
 };
 
 row expand_macros(const std::string& text, expand_context& context);
+
+// A macro's arguments split on commas, as the host splits them: no quoting, no trimming.
+std::vector<std::string> split_arguments(const std::string& text);
 
 // Cells back to the 8-bit text they show; user characters become 128 + slot and
 // bar cells '#' (filled) or ' '. Useful for tests and for plain logs.

@@ -1,5 +1,6 @@
 // plinthar-host: a display host for a terminal. It loads a plug-in from a host folder,
 // calls its text functions as a screen file says and draws the LCD.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "host/host_options.h"
 #include "host/host_system.h"
 #include "host/lcdproc_output.h"
 #include "host/plugin_loader.h"
@@ -20,123 +22,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const program = "plinthar-host";
-
-struct options {
-    std::string folder = ".";
-    std::string plugin;
-    std::string screen_path;
-    int width = 20;
-    int height = 4;
-    bool size_given = false;
-    bool plain = false;
-    double seconds = 0;
-    long interval_ms = 0;
-    long scroll_ms = 400;
-    long scroll_pause_ms = 2000;
-    bool lcdproc = false;
-    lcd::lcdproc_address lcdproc_address;
-};
-
-void usage(FILE* out) {
-    std::fprintf(out,
-                 "usage: %s [--folder DIR] [--plugin PATH] [--screen FILE] [--width N]\n"
-                 "       [--height N] [--plain] [--seconds N] [--interval MS]\n"
-                 "       [--lcdproc [HOST:]PORT] [--scroll-ms MS] [--scroll-pause MS]\n"
-                 "  --folder DIR    host folder holding plugins/plinthar.cfg (default .)\n"
-                 "  --plugin PATH   plug-in library (default build/plinthar.so, else the one\n"
-                 "                  next to this program, else the installed one)\n"
-                 "  --screen FILE   screen file; default: row 1 {1}, row 2 {2}\n"
-                 "  --width N, --height N   display size (default 20x4; with --lcdproc the\n"
-                 "                  size LCDd reports)\n"
-                 "  --plain         print each changed frame as plain text lines\n"
-                 "  --seconds N     end after N seconds\n"
-                 "  --interval MS   refresh more slowly than the plug-in's minimum\n"
-                 "  --lcdproc [HOST:]PORT   draw on LCDd's display (default 127.0.0.1:13666);\n"
-                 "                  the terminal then shows only --plain frames, or the LCD\n"
-                 "                  when it is a terminal\n"
-                 "  --scroll-ms MS  a row longer than the display moves one cell at most this\n"
-                 "                  often (default 400)\n"
-                 "  --scroll-pause MS   it waits this long at its start and end (default 2000)\n",
-                 program);
-}
+const char* const program = lcd::host_program;
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "%s: %s\n", program, message.c_str());
     return 1;
 }
 
-bool parse_long(const char* text, long low, long high, long& value) {
-    char* end = nullptr;
-    errno = 0;
-    const long parsed = std::strtol(text, &end, 10);
-    if (errno || end == text || *end || parsed < low || parsed > high) return false;
-    value = parsed;
-    return true;
-}
-
-// Returns 0 when fine, otherwise the exit code (2 for bad usage, 0 after --help).
-int parse_options(int argc, char** argv, options& opts, bool& done) {
-    done = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](const char*& out) {
-            if (i + 1 >= argc) return false;
-            out = argv[++i];
-            return true;
-        };
-        const char* text = nullptr;
-        long number = 0;
-        if (arg == "--help" || arg == "-h") {
-            usage(stdout);
-            done = true;
-            return 0;
-        } else if (arg == "--plain") {
-            opts.plain = true;
-        } else if (arg == "--folder" && value(text)) {
-            opts.folder = text;
-        } else if (arg == "--plugin" && value(text)) {
-            opts.plugin = text;
-        } else if (arg == "--screen" && value(text)) {
-            opts.screen_path = text;
-        } else if (arg == "--width" && value(text) && parse_long(text, 1, 200, number)) {
-            opts.width = static_cast<int>(number);
-            opts.size_given = true;
-        } else if (arg == "--height" && value(text) && parse_long(text, 1, 50, number)) {
-            opts.height = static_cast<int>(number);
-            opts.size_given = true;
-        } else if (arg == "--lcdproc") {
-            opts.lcdproc = true;
-            if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0 &&
-                !lcd::parse_lcdproc_address(argv[++i], opts.lcdproc_address)) {
-                std::fprintf(stderr, "%s: bad LCDd address %s (want [HOST:]PORT)\n", program,
-                             argv[i]);
-                return 2;
-            }
-        } else if (arg == "--scroll-ms" && value(text) && parse_long(text, 50, 60000, number)) {
-            opts.scroll_ms = number;
-        } else if (arg == "--scroll-pause" && value(text) && parse_long(text, 0, 600000, number)) {
-            opts.scroll_pause_ms = number;
-        } else if (arg == "--interval" && value(text) && parse_long(text, 1, 600000, number)) {
-            opts.interval_ms = number;
-        } else if (arg == "--seconds" && value(text)) {
-            char* end = nullptr;
-            opts.seconds = std::strtod(text, &end);
-            if (end == text || *end || !(opts.seconds > 0) || opts.seconds > 1e7) {
-                std::fprintf(stderr, "%s: bad --seconds %s\n", program, text);
-                return 2;
-            }
-        } else {
-            std::fprintf(stderr, "%s: bad option %s\n", program, arg.c_str());
-            usage(stderr);
-            return 2;
-        }
-    }
-    return 0;
-}
-
 // Absolute path of the plug-in, found before the host changes folder.
-std::string plugin_path(const options& opts, std::string& error) {
+std::string plugin_path(const lcd::options& opts, std::string& error) {
     std::string path = opts.plugin;
     if (path.empty()) {
         path = std::string("build/") + lcd::plugin_file_name();
@@ -169,16 +63,46 @@ void write_log(const std::string& line) {
     std::fprintf(stderr, "%s: %s\n", program, line.c_str());
 }
 
+// The plug-in runs in the host's folder, as under the display host.
+bool enter_host_folder(const std::string& folder) {
+    std::error_code entered;
+    fs::current_path(folder, entered);
+    if (entered) fail("cannot enter the host folder " + folder + ": " + entered.message());
+    return !entered;
+}
+
+// One of the texts the display host's settings window shows, its lines ended for a terminal.
+void print_help_text(const char* export_name, lcd::help_function text_of) {
+    std::string text = text_of ? std::string(text_of()) : "(the plug-in has none)\n";
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    write_out(std::string(export_name) + ":\n" + text);
+}
+
+// As the display host's settings window: the plug-in loaded and started, its two texts shown,
+// and SmartieFini when the host ends.
+int show_plugin_texts(const std::string& plugin_file) {
+    lcd::loaded_plugin plugin;
+    std::string error;
+    if (!lcd::load_plugin(plugin_file, plugin, error)) return fail(error);
+    print_help_text("SmartieInfo", plugin.api.info);
+    write_out("\n");
+    print_help_text("SmartieDemo", plugin.api.demo);
+    if (plugin.api.fini) plugin.api.fini();
+    lcd::unload_plugin(plugin);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    options opts;
+    lcd::options opts;
     bool done = false;
-    if (const int code = parse_options(argc, argv, opts, done); code || done) return code;
+    if (const int code = lcd::parse_options(argc, argv, opts, done); code || done) return code;
 
     std::string error;
     const std::string plugin_file = plugin_path(opts, error);
     if (plugin_file.empty()) return fail(error);
+    if (opts.info) return enter_host_folder(opts.folder) ? show_plugin_texts(plugin_file) : 1;
 
     // With LCDd, its display decides the size unless the user did; a moment's wait for
     // the first connection, then on without it (the sender keeps trying).
@@ -195,7 +119,8 @@ int main(int argc, char** argv) {
     lcd::screen layout = lcd::default_screen();
     if (!opts.screen_path.empty()) {
         lcd::screen_error screen_problem;
-        auto loaded = lcd::load_screen(opts.screen_path, screen_problem);
+        auto loaded = lcd::load_screen(opts.screen_path, screen_problem,
+                                       fs::path(plugin_file).stem().string());
         if (!loaded) {
             if (screen_problem.line == 0)
                 return fail("cannot read the screen file " + opts.screen_path + ": " +
@@ -209,10 +134,7 @@ int main(int argc, char** argv) {
         return fail("the screen has " + std::to_string(layout.rows.size()) + " rows, the display " +
                     std::to_string(opts.height) + " (see --height)");
 
-    std::error_code entered;
-    fs::current_path(opts.folder, entered);
-    if (entered)
-        return fail("cannot enter the host folder " + opts.folder + ": " + entered.message());
+    if (!enter_host_folder(opts.folder)) return 1;
     if (!lcd::install_stop_handlers()) return fail("cannot set up signal handling");
 
     lcd::loaded_plugin plugin;
@@ -232,7 +154,7 @@ int main(int argc, char** argv) {
 
     lcd::view_info info;
     info.plugin_name = fs::path(plugin_file).filename().string();
-    info.interval = lcd::refresh_interval(0, settings);
+    info.interval = lcd::refresh_interval(plugin.api.min_refresh_interval, settings);
     const auto started = lcd::steady::now();
     std::string last_plain;
 

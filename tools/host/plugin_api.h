@@ -2,9 +2,6 @@
 #pragma once
 
 #include <array>
-#include <string>
-
-#include "host/screen_file.h"
 
 // The plug-in's calling convention; the build sets it (stdcall on Windows).
 #ifndef PLINTHAR_PLUGIN_CALL
@@ -13,18 +10,20 @@
 
 namespace lcd {
 
-using text_function = char*(PLINTHAR_PLUGIN_CALL*)(char* first, char* second);
+// A display host looks up function1 to function20; $dll(name,0,…) stands for function10.
+constexpr int max_function_number = 20;
 
+using text_function = char*(PLINTHAR_PLUGIN_CALL*)(char* first, char* second);
+using help_function = char*(PLINTHAR_PLUGIN_CALL*)();
+
+// Every entry point is optional, as it is for the display host.
 struct plugin_api {
     void(PLINTHAR_PLUGIN_CALL* init)() = nullptr;
     void(PLINTHAR_PLUGIN_CALL* fini)() = nullptr;
-    int(PLINTHAR_PLUGIN_CALL* min_refresh_interval)() = nullptr;
-    std::array<text_function, function_count> functions{};  // function1 at index 0
+    help_function info = nullptr;                                // SmartieInfo
+    help_function demo = nullptr;                                // SmartieDemo
+    std::array<text_function, max_function_number> functions{};  // function1 at index 0
+    int min_refresh_interval = 0;  // GetMinRefreshInterval's answer at load; 0 without it
 };
-
-// The export names as the loader looks them up: plain, or decorated as stdcall symbols on
-// 32-bit Windows (_function1@8); argument_bytes is what the function takes.
-std::string export_name(const std::string& name, int argument_bytes);
-std::string function_export_name(int function);
 
 }  // namespace lcd

@@ -4,6 +4,7 @@
 #include <map>
 #include <tuple>
 
+#include "host/dll_macro.h"
 #include "host/macro_expander.h"
 
 namespace lcd {
@@ -19,7 +20,7 @@ std::string call_function(const plugin_api& api, const screen_part& part) {
     first.push_back('\0');
     second.push_back('\0');
     const text_function function = api.functions[part.function - 1];
-    if (!function) return "";
+    if (!function) return missing_function_text(part.function);
     const char* answer = function(first.data(), second.data());
     return answer ? std::string(answer) : std::string();  // copied before the next call
 }
@@ -72,8 +73,7 @@ loop_result run_display(const plugin_api& api, const screen& layout, const loop_
                         const std::function<void(const frame&, const loop_result&)>& show,
                         const loop_redraw& between) {
     loop_result result;
-    api.init();
-    result.interval = refresh_interval(api.min_refresh_interval(), settings);
+    result.interval = refresh_interval(api.min_refresh_interval, settings);
     const steady::time_point started = clock.now();
     std::optional<steady::time_point> end;
     if (settings.run_for) end = started + *settings.run_for;
@@ -102,7 +102,7 @@ loop_result run_display(const plugin_api& api, const screen& layout, const loop_
         refresh_at = clock.now() + result.interval;
         show(shown, result);
     }
-    api.fini();
+    if (api.fini) api.fini();
     return result;
 }
 

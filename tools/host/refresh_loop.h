@@ -1,5 +1,5 @@
-// The host's life with a loaded plug-in: SmartieInit, refreshes of the screen no faster
-// than the plug-in's minimum interval, SmartieFini.
+// The host's life with a loaded plug-in: refreshes of the screen no faster than the
+// plug-in's minimum interval, then SmartieFini.
 #pragma once
 
 #include <chrono>
@@ -58,8 +58,8 @@ struct loop_redraw {
     std::function<void()> redraw;
 };
 
-// Runs the whole life: init, refreshes (each handed to show), fini. Returns when the
-// clock's wait reports a stop or run_for has passed.
+// Runs the life of a plug-in that load_plugin has started: refreshes (each handed to show),
+// then SmartieFini. Returns when the clock's wait reports a stop or run_for has passed.
 loop_result run_display(const plugin_api& api, const screen& layout, const loop_settings& settings,
                         const loop_clock& clock,
                         const std::function<void(const frame&, const loop_result&)>& show,

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "host/dll_macro.h"
+
 namespace lcd {
 
 namespace {
@@ -42,11 +44,26 @@ bool parse_call(const std::string& inside, int line, screen_part& part, screen_e
     return true;
 }
 
-bool parse_row(const std::string& line_text, int line, screen_row& row, screen_error* error) {
+bool parse_row(const std::string& line_text, int line, const std::string& plugin_name,
+               screen_row& row, screen_error* error) {
     std::string literal;
+    auto add_call = [&](const screen_part& part) {
+        add_literal(row, literal);
+        literal.clear();
+        row.push_back(part);
+    };
     size_t pos = 0;
     while (pos < line_text.size()) {
         const char c = line_text[pos];
+        if (line_text.compare(pos, 5, "$dll(") == 0) {
+            screen_part part;
+            pos = read_dll_macro(line_text, pos, plugin_name, part);
+            if (part.function == 0)
+                literal += part.text;  // what the host shows for a call it cannot make
+            else
+                add_call(part);
+            continue;
+        }
         if ((c == '{' || c == '}') && pos + 1 < line_text.size() && line_text[pos + 1] == c) {
             literal += c;
             pos += 2;
@@ -63,9 +80,7 @@ bool parse_row(const std::string& line_text, int line, screen_row& row, screen_e
         screen_part part;
         if (!parse_call(line_text.substr(pos + 1, close - pos - 1), line, part, error))
             return false;
-        add_literal(row, literal);
-        literal.clear();
-        row.push_back(part);
+        add_call(part);
         pos = close + 1;
     }
     add_literal(row, literal);
@@ -74,7 +89,8 @@ bool parse_row(const std::string& line_text, int line, screen_row& row, screen_e
 
 }  // namespace
 
-std::optional<screen> parse_screen(const std::string& text, screen_error* error) {
+std::optional<screen> parse_screen(const std::string& text, screen_error* error,
+                                   const std::string& plugin_name) {
     screen result;
     std::istringstream in(text);
     std::string line_text;
@@ -84,13 +100,14 @@ std::optional<screen> parse_screen(const std::string& text, screen_error* error)
         if (!line_text.empty() && line_text.back() == '\r') line_text.pop_back();
         if (!line_text.empty() && line_text[0] == '#') continue;
         screen_row row;
-        if (!parse_row(line_text, line, row, error)) return std::nullopt;
+        if (!parse_row(line_text, line, plugin_name, row, error)) return std::nullopt;
         result.rows.push_back(row);
     }
     return result;
 }
 
-std::optional<screen> load_screen(const std::string& path, screen_error& error) {
+std::optional<screen> load_screen(const std::string& path, screen_error& error,
+                                  const std::string& plugin_name) {
     std::error_code ignored;
     if (std::filesystem::is_directory(path, ignored)) {
         error = screen_error{0, "is a folder"};
@@ -107,7 +124,7 @@ std::optional<screen> load_screen(const std::string& path, screen_error& error) 
         error = screen_error{0, "read error"};
         return std::nullopt;
     }
-    return parse_screen(contents.str(), &error);
+    return parse_screen(contents.str(), &error, plugin_name);
 }
 
 screen default_screen() {
