@@ -153,7 +153,7 @@ class fault_test : public testenv::fake_kodi_test {
     // through the same intake, after the backlog. Waits as long as each request can (5 s)
     // and the deadline allow.
     bool backlog_handled(std::chrono::seconds deadline) {
-        const auto until = std::chrono::steady_clock::now() + deadline;
+        const auto until = std::chrono::steady_clock::now() + deadline * testenv::slowdown();
         while (std::chrono::steady_clock::now() < until)
             if (!ws_send_wait(U("JSONRPC.Ping"), web::json::value()).is_null()) return true;
         return false;
