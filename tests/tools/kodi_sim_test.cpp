@@ -62,7 +62,7 @@ class rpc_client {
         // for next().
         value reply;
         std::unique_lock<std::mutex> lock(lock_);
-        arrived_.wait_for(lock, 10s, [&] {
+        arrived_.wait_for(lock, 10s * testenv::slowdown(), [&] {
             for (auto m = messages_.begin() + looked_; m != messages_.end(); ++m) {
                 if (m->has_field(U("id")) && m->at(U("id")).is_integer() &&
                     m->at(U("id")).as_integer() == id) {
@@ -103,7 +103,7 @@ class rpc_client {
     template <typename Match>
     void wait_for(Match match) {
         std::unique_lock<std::mutex> lock(lock_);
-        arrived_.wait_for(lock, 10s, [&] {
+        arrived_.wait_for(lock, 10s * testenv::slowdown(), [&] {
             for (; looked_ < messages_.size(); ++looked_)
                 if (match(messages_[looked_])) return ++looked_, true;
             return false;
