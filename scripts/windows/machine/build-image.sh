@@ -22,12 +22,15 @@ if [ -f "$image/.complete" ]; then
     exit 0
 fi
 [ "${1:-}" != --cached ] || exit 1
-machine_install_packages >&2
+# Only the image's folder goes to the caller's output: whatever the tools below print (mkfs
+# names the file it creates even when quiet) goes to the error output.
+exec {path_fd}>&1 1>&2
+machine_install_packages
 mkdir -p "$machine_cache"
 exec {lock_fd}>"$image.lock"
 flock "$lock_fd"
 if [ -f "$image/.complete" ]; then
-    echo "$image"
+    echo "$image" >&$path_fd
     exit 0
 fi
 
@@ -110,5 +113,5 @@ for other in "$machine_cache"/*/.complete; do
     other=$(dirname "$other")
     [ "$other" = "$image" ] || rm -rf "$other" "$other.lock"
 done
-echo "machine image: ready in $((SECONDS - started)) s ($(du -sh "$image" | cut -f1) in $image)" >&2
-echo "$image"
+echo "machine image: ready in $((SECONDS - started)) s ($(du -sh "$image" | cut -f1) in $image)"
+echo "$image" >&$path_fd
